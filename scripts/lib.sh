@@ -1,0 +1,70 @@
+# Shared by scripts/run, scripts/test and scripts/wine-env. Source it, do not run it.
+
+TARVO_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+WINE64=/usr/lib/wine/wine64
+
+# Installs what the build and the Wine runs need, through apt-get, only when
+# something is missing, so a second call costs a few milliseconds.
+tarvo_install_deps() {
+  local need=()
+  command -v cmake >/dev/null || need+=(cmake)
+  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
+  command -v wine >/dev/null || need+=(wine)
+  [ -x "$WINE64" ] || need+=(wine64)
+  command -v Xvfb >/dev/null || need+=(xvfb)
+  command -v xdotool >/dev/null || need+=(xdotool)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+  command -v import >/dev/null || need+=(imagemagick)
+  command -v clang++ >/dev/null || need+=(clang)
+  [ ${#need[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  echo "Installing: ${need[*]}" >&2
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >&2
+}
+
+# Makes sure DISPLAY names a running X server. Without one, starts an Xvfb
+# that lives as long as the caller's session and records it under $1.
+tarvo_ensure_display() {
+  local root=$1
+  if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+    return 0
+  fi
+  mkdir -p "$root"
+  if [ -f "$root/display" ]; then
+    DISPLAY=$(cat "$root/display")
+    export DISPLAY
+    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+  fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    local i
+    for i in $(seq 1 50); do
+      DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    if DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
+      echo ":$n" >"$root/display"
+      export DISPLAY=":$n"
+      return 0
+    fi
+  done
+  echo "could not start Xvfb" >&2
+  return 1
+}
+
+# Environment of a throwaway Wine prefix under $1: its own HOME and XDG trash,
+# never the user's ~/.wine.
+tarvo_wine_env() {
+  local root=$1
+  export WINEPREFIX="$root/prefix"
+  export HOME="$root/home"
+  export XDG_DATA_HOME="$root/home/.local/share"
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+}

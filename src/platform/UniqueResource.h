@@ -1,0 +1,87 @@
+#pragma once
+// One owner for one Win32 resource. Every handle kind is a line over this
+// template: its close function and its invalid value. Copy is deleted, move
+// hands the resource over; closing keeps the caller's last-error value.
+
+#include <windows.h>
+
+#include <type_traits>
+#include <utility>
+
+namespace tarvo {
+
+template <typename T, typename Traits>
+class TUniqueResource {
+public:
+  TUniqueResource() noexcept = default;
+  explicit TUniqueResource(T value) noexcept : value_(value) {}
+  ~TUniqueResource() { reset(); }
+
+  TUniqueResource(const TUniqueResource&) = delete;
+  TUniqueResource& operator=(const TUniqueResource&) = delete;
+  TUniqueResource(TUniqueResource&& other) noexcept : value_(other.release()) {}
+  TUniqueResource& operator=(TUniqueResource&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+
+  T get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != Traits::Invalid(); }
+
+  T release() noexcept { return std::exchange(value_, Traits::Invalid()); }
+
+  void reset(T value = Traits::Invalid()) noexcept {
+    T old = std::exchange(value_, value);
+    if (old != Traits::Invalid()) {
+      DWORD lastError = GetLastError();
+      Traits::Close(old);
+      SetLastError(lastError);
+    }
+  }
+
+  // For out-parameters: releases what is held before handing out the address.
+  T* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+private:
+  T value_ = Traits::Invalid();
+};
+
+struct THKeyTraits {
+  static HKEY Invalid() noexcept { return nullptr; }
+  static void Close(HKEY key) noexcept { RegCloseKey(key); }
+};
+using TUniqueHKey = TUniqueResource<HKEY, THKeyTraits>;
+
+struct TFileHandleTraits {
+  static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) noexcept { CloseHandle(h); }
+};
+using TUniqueFile = TUniqueResource<HANDLE, TFileHandleTraits>;
+
+struct TKernelHandleTraits {
+  static HANDLE Invalid() noexcept { return nullptr; }
+  static void Close(HANDLE h) noexcept { CloseHandle(h); }
+};
+using TUniqueHandle = TUniqueResource<HANDLE, TKernelHandleTraits>;
+
+struct TModuleTraits {
+  static HMODULE Invalid() noexcept { return nullptr; }
+  static void Close(HMODULE m) noexcept { FreeLibrary(m); }
+};
+using TUniqueModule = TUniqueResource<HMODULE, TModuleTraits>;
+
+struct TGdiObjectTraits {
+  static HGDIOBJ Invalid() noexcept { return nullptr; }
+  static void Close(HGDIOBJ o) noexcept { DeleteObject(o); }
+};
+using TUniqueGdiObject = TUniqueResource<HGDIOBJ, TGdiObjectTraits>;
+
+static_assert(!std::is_copy_constructible_v<TUniqueHKey>);
+static_assert(!std::is_copy_assignable_v<TUniqueHKey>);
+static_assert(std::is_nothrow_move_constructible_v<TUniqueHKey>);
+static_assert(std::is_nothrow_move_assignable_v<TUniqueFile>);
+
+}  // namespace tarvo

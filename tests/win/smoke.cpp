@@ -1,0 +1,36 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/Exceptions.h"
+#include "framework/Application.h"
+
+// The test binaries run from C:\tarvo-bin inside the throwaway prefix, which
+// has no Z: drive: the scan and the log see only the prefix's own drives.
+TEST(WineEnvironment, RunsInsideThePrefixWithoutZDrive) {
+  char path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+  EXPECT_EQ(0, _strnicmp(path, "C:\\tarvo-bin\\", 13)) << path;
+  EXPECT_EQ(DRIVE_NO_ROOT_DIR, GetDriveTypeA("Z:\\"));
+}
+
+TEST(WineEnvironment, FixtureDrivesHaveTheirTypes) {
+  EXPECT_EQ(DRIVE_FIXED, GetDriveTypeA("C:\\"));
+  EXPECT_EQ(DRIVE_FIXED, GetDriveTypeA("D:\\"));
+  EXPECT_EQ(DRIVE_CDROM, GetDriveTypeA("E:\\"));
+  EXPECT_EQ(DRIVE_REMOVABLE, GetDriveTypeA("F:\\"));
+  EXPECT_EQ(DRIVE_REMOTE, GetDriveTypeA("N:\\"));
+  EXPECT_EQ(DRIVE_RAMDISK, GetDriveTypeA("R:\\"));
+}
+
+TEST(OleError, SystemTextOrFallback) {
+  try {
+    tarvo::OleCheck(E_NOINTERFACE);
+    FAIL() << "no error raised";
+  } catch (const tarvo::EOleError& e) {
+    EXPECT_EQ(E_NOINTERFACE, e.Code());
+    EXPECT_STRNE("", e.what());
+  }
+  EXPECT_NO_THROW(tarvo::OleCheck(S_FALSE));
+  EXPECT_EQ("OLE error 8badf00d", tarvo::EOleError::FallbackText(static_cast<int32_t>(0x8BADF00D)));
+}
