@@ -30,7 +30,7 @@ public:
   TfrmMain(const TfrmMain&) = delete;
   TfrmMain& operator=(const TfrmMain&) = delete;
 
-  HWND Handle() const noexcept { return handle_; }
+  HWND Handle() const noexcept { return window_.get(); }
   void Show();
 
   // The run and its stages.
@@ -75,8 +75,12 @@ private:
   void SetRunningButtons(bool running);
   void OpenLog();
   void ReportDateTime();
+  void ClearMemo();
+  void Close();
 
-  HWND handle_ = nullptr;
+  int memoLines_ = 0;
+
+  TUniqueWindow window_;
   HWND panel_ = nullptr;
   HWND mmoStatus_ = nullptr;
   HWND statusBar_ = nullptr;

@@ -79,6 +79,12 @@ struct TGdiObjectTraits {
 };
 using TUniqueGdiObject = TUniqueResource<HGDIOBJ, TGdiObjectTraits>;
 
+struct TWindowTraits {
+  static HWND Invalid() noexcept { return nullptr; }
+  static void Close(HWND w) noexcept { DestroyWindow(w); }
+};
+using TUniqueWindow = TUniqueResource<HWND, TWindowTraits>;
+
 static_assert(!std::is_copy_constructible_v<TUniqueHKey>);
 static_assert(!std::is_copy_assignable_v<TUniqueHKey>);
 static_assert(std::is_nothrow_move_constructible_v<TUniqueHKey>);
