@@ -1,0 +1,201 @@
+#include "Driver.h"
+
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+namespace tarvo::e2e {
+
+namespace {
+
+struct TFindContext {
+  DWORD processId;
+  const char* className;
+  const char* caption;
+  HWND found;
+};
+
+bool Matches(HWND window, const TFindContext& ctx) {
+  if (ctx.processId) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != ctx.processId) return false;
+  }
+  char buffer[256] = {};
+  if (ctx.className) {
+    GetClassNameA(window, buffer, sizeof buffer);
+    if (lstrcmpiA(buffer, ctx.className) != 0) return false;
+  }
+  if (ctx.caption) {
+    GetWindowTextA(window, buffer, sizeof buffer);
+    if (lstrcmpA(buffer, ctx.caption) != 0) return false;
+  }
+  return true;
+}
+
+BOOL CALLBACK FindTop(HWND window, LPARAM param) {
+  auto* ctx = reinterpret_cast<TFindContext*>(param);
+  if (IsWindowVisible(window) && Matches(window, *ctx)) {
+    ctx->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+struct TChildContext {
+  const char* className;
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
+  auto* ctx = reinterpret_cast<TChildContext*>(param);
+  char buffer[256] = {};
+  GetClassNameA(window, buffer, sizeof buffer);
+  if (lstrcmpiA(buffer, ctx->className) == 0 && (ctx->id < 0 || GetDlgCtrlID(window) == ctx->id)) {
+    ctx->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string ExeFromEnvironment() {
+  const char* value = std::getenv("TARVO_EXE");
+  if (!value || !*value) throw std::runtime_error("TARVO_EXE is not set");
+  std::string path = "\\\\?\\unix";
+  for (const char* p = value; *p; ++p) path += (*p == '/') ? '\\' : *p;
+  return path;
+}
+
+void RemoveTree(const std::string& folder) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = folder + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
+  TFindContext ctx{processId, className, caption, nullptr};
+  EnumWindows(FindTop, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+std::string WindowText(HWND window) {
+  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<char> buffer(static_cast<size_t>(length) + 2);
+  LRESULT got = SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  return std::string(buffer.data(), static_cast<size_t>(got));
+}
+
+HWND FindChild(HWND parent, const char* className, int id) {
+  TChildContext ctx{className, id, nullptr};
+  EnumChildWindows(parent, FindChildProc, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+void Click(HWND control) { PostMessageA(control, BM_CLICK, 0, 0); }
+
+std::string ReadFileBytes(const std::string& path, bool* ok) {
+  if (ok) *ok = false;
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  if (ok) *ok = true;
+  return bytes;
+}
+
+TTarvoProcess::TTarvoProcess(const std::string& folder) : folder_(folder) {
+  RemoveTree(folder_);
+  CreateDirectoryA(folder_.c_str(), nullptr);
+  std::string target = folder_ + "\\Tarvo.exe";
+  if (!CopyFileA(ExeFromEnvironment().c_str(), target.c_str(), FALSE))
+    throw std::runtime_error("cannot copy Tarvo.exe to " + target);
+}
+
+TTarvoProcess::~TTarvoProcess() {
+  if (pi_.hProcess) {
+    Kill();
+    CloseHandle(pi_.hProcess);
+    CloseHandle(pi_.hThread);
+  }
+}
+
+bool TTarvoProcess::Start() {
+  std::string exe = folder_ + "\\Tarvo.exe";
+  std::string cmd = "\"" + exe + "\"";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  return CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &si, &pi_) != FALSE;
+}
+
+HWND TTarvoProcess::MainWindow(milliseconds timeout) {
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "TfrmMain", nullptr)) != nullptr; },
+          timeout);
+  return found;
+}
+
+HWND TTarvoProcess::Memo() { return FindChild(MainWindow(), "Edit"); }
+
+HWND TTarvoProcess::Button(int id) { return FindChild(MainWindow(), "TarvoSpeedButton", id); }
+
+std::string TTarvoProcess::MemoText() {
+  HWND memo = Memo();
+  return memo ? WindowText(memo) : std::string();
+}
+
+bool TTarvoProcess::WaitForMemoEnding(const std::string& tail, milliseconds timeout) {
+  return WaitFor(
+      [&] {
+        std::string text = MemoText();
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+      },
+      timeout);
+}
+
+HWND TTarvoProcess::WaitForDialog(const char* caption, milliseconds timeout) {
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "#32770", caption)) != nullptr; },
+          timeout);
+  return found;
+}
+
+bool TTarvoProcess::WaitForExit(milliseconds timeout) {
+  return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+}
+
+DWORD TTarvoProcess::ExitCode() {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}
+
+void TTarvoProcess::Kill() {
+  if (pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
+  }
+}
+
+}  // namespace tarvo::e2e

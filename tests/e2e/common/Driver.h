@@ -1,0 +1,77 @@
+#pragma once
+// Drives the real Tarvo.exe from outside, as a user would: starts it in a
+// folder of its own, finds its windows, clicks, answers dialogs, and reads
+// what it showed and wrote. Used by the end-to-end tests and by tarvoctl.
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+
+namespace tarvo::e2e {
+
+using std::chrono::milliseconds;
+
+// Polls `done` until it holds or the time is up.
+template <typename F>
+bool WaitFor(F&& done, milliseconds timeout = milliseconds(30000)) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (done()) return true;
+    if (GetTickCount() - start > static_cast<DWORD>(timeout.count())) return false;
+    Sleep(20);
+  }
+}
+
+// A top-level window of `processId` (0: of any process) with this class and
+// caption (either may be null).
+HWND FindTopWindow(DWORD processId, const char* className, const char* caption);
+
+// The text of a window, read across processes.
+std::string WindowText(HWND window);
+
+// A child control by class and, optionally, by control ID (searched in depth).
+HWND FindChild(HWND parent, const char* className, int id = -1);
+
+// Clicks a button-like control of another process the way a user's click
+// would end: BM_CLICK, posted so the caller does not wait for modal loops.
+void Click(HWND control);
+
+// The bytes of a whole file, or an empty text with `ok` false.
+std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
+
+// One started Tarvo.exe: copied into a fresh folder on C:, started there,
+// ended (if still running) when the object goes.
+class TTarvoProcess {
+public:
+  // `folder` is made (emptied first) and Tarvo.exe copied into it from the
+  // build (the TARVO_EXE environment variable).
+  explicit TTarvoProcess(const std::string& folder);
+  ~TTarvoProcess();
+  TTarvoProcess(const TTarvoProcess&) = delete;
+  TTarvoProcess& operator=(const TTarvoProcess&) = delete;
+
+  const std::string& Folder() const { return folder_; }
+  std::string LogPath() const { return folder_ + "\\Tarvo.log"; }
+
+  bool Start();
+  DWORD ProcessId() const { return pi_.dwProcessId; }
+  // Waits for the main window; null when it never came.
+  HWND MainWindow(milliseconds timeout = milliseconds(30000));
+  HWND Memo();
+  HWND Button(int id);
+  std::string MemoText();
+  // Waits until the memo's text ends with `line`.
+  bool WaitForMemoEnding(const std::string& tail, milliseconds timeout = milliseconds(60000));
+  // A dialog of the program with this caption (class #32770).
+  HWND WaitForDialog(const char* caption, milliseconds timeout = milliseconds(30000));
+  bool WaitForExit(milliseconds timeout = milliseconds(30000));
+  DWORD ExitCode();
+  void Kill();
+
+private:
+  std::string folder_;
+  PROCESS_INFORMATION pi_ = {};
+};
+
+}  // namespace tarvo::e2e
