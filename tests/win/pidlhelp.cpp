@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string>
@@ -316,4 +317,140 @@ TEST_F(TShellFolderTest, IconIndicesAreInTheSystemImageList) {
     EXPECT_GE(index, 0);
     EXPECT_LT(index, count);
   }
+}
+
+namespace {
+
+// A folder that answers GetDisplayNameOf with a prepared record: the real
+// shell gives each STRRET type only under some system versions.
+class TNamingFolder : public IShellFolder {
+public:
+  HRESULT result = S_OK;
+  STRRET answer = {};
+  DWORD flagsAsked = 0xFFFFFFFF;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*,
+                                             ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*,
+                                          void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF flags, STRRET* name) override {
+    flagsAsked = flags;
+    *name = answer;
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCWSTR, SHGDNF,
+                                      LPITEMIDLIST*) override {
+    return E_NOTIMPL;
+  }
+};
+
+// Records which blocks the task allocator frees.
+class TFreeSpy : public IMallocSpy {
+public:
+  std::vector<void*> freed;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IMallocSpy) {
+      *out = this;
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) override { return size; }
+  void* STDMETHODCALLTYPE PostAlloc(void* p) override { return p; }
+  void* STDMETHODCALLTYPE PreFree(void* p, BOOL) override {
+    freed.push_back(p);
+    return p;
+  }
+  void STDMETHODCALLTYPE PostFree(BOOL) override {}
+  SIZE_T STDMETHODCALLTYPE PreRealloc(void* p, SIZE_T size, void** out, BOOL) override {
+    *out = p;
+    return size;
+  }
+  void* STDMETHODCALLTYPE PostRealloc(void* p, BOOL) override { return p; }
+  void* STDMETHODCALLTYPE PreGetSize(void* p, BOOL) override { return p; }
+  SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) override { return size; }
+  void* STDMETHODCALLTYPE PreDidAlloc(void* p, BOOL) override { return p; }
+  int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) override { return actual; }
+  void STDMETHODCALLTYPE PreHeapMinimize() override {}
+  void STDMETHODCALLTYPE PostHeapMinimize() override {}
+};
+
+}  // namespace
+
+TEST(PidlDisplayName, EachStrretTypeAndTheFlagOfEachKind) {
+  TNamingFolder folder;
+  TUniquePidl item = MakeList({16});
+  BYTE* bytes = reinterpret_cast<BYTE*>(item.get());
+  std::memcpy(bytes + 6, "in-item", 8);
+
+  folder.answer.uType = STRRET_OFFSET;
+  folder.answer.uOffset = 6;
+  EXPECT_EQ("in-item", GetDisplayName(&folder, item.get(), TDisplayNameType::dntInFolder));
+  EXPECT_EQ(static_cast<DWORD>(SHGDN_INFOLDER), folder.flagsAsked);
+
+  folder.answer.uType = STRRET_CSTR;
+  std::strcpy(folder.answer.cStr, "C:\\NINE\\X.DLL");
+  EXPECT_EQ("C:\\NINE\\X.DLL",
+            GetDisplayName(&folder, item.get(), TDisplayNameType::dntForParsing));
+  EXPECT_EQ(static_cast<DWORD>(SHGDN_FORPARSING), folder.flagsAsked);
+  std::memset(folder.answer.cStr, 'q', sizeof folder.answer.cStr);  // no zero byte at all
+  EXPECT_EQ(std::string(MAX_PATH, 'q'),
+            GetDisplayName(&folder, item.get(), TDisplayNameType::dntNormal));
+  EXPECT_EQ(static_cast<DWORD>(SHGDN_NORMAL), folder.flagsAsked);
+
+  folder.answer.uType = 7;
+  EXPECT_EQ("", GetDisplayName(&folder, item.get(), TDisplayNameType::dntNormal));
+  folder.answer.uType = STRRET_CSTR;
+  std::strcpy(folder.answer.cStr, "ignored");
+  for (HRESULT failure : {E_FAIL, S_FALSE}) {
+    folder.result = failure;
+    EXPECT_EQ("", GetDisplayName(&folder, item.get(), TDisplayNameType::dntNormal));
+  }
+}
+
+TEST(PidlDisplayName, WideNameIsConvertedAndReleased) {
+  TFreeSpy spy;
+  ASSERT_EQ(S_OK, CoRegisterMallocSpy(&spy));
+  struct TRevoke {
+    ~TRevoke() { CoRevokeMallocSpy(); }
+  } revoke;
+  TNamingFolder folder;
+  const wchar_t text[] = L"C:\\WIDE\\NAME.DLL";
+  auto* wide = static_cast<wchar_t*>(CoTaskMemAlloc(sizeof text));
+  ASSERT_NE(nullptr, wide);
+  std::memcpy(wide, text, sizeof text);
+  folder.answer.uType = STRRET_WSTR;
+  folder.answer.pOleStr = wide;
+  TUniquePidl item = MakeList({4});
+  spy.freed.clear();
+  EXPECT_EQ("C:\\WIDE\\NAME.DLL",
+            GetDisplayName(&folder, item.get(), TDisplayNameType::dntForParsing));
+  EXPECT_EQ(1, std::count(spy.freed.begin(), spy.freed.end(), static_cast<void*>(wide)));
 }
