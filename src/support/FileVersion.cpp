@@ -45,7 +45,8 @@ bool TFileVersion::QueryValue(const char* path, const void*& value, UINT& length
   if (!VersionApi().VerQueryValue(block_.get(), path, &found, &foundLength) || !found) return false;
   const BYTE* begin = block_.get();
   const BYTE* at = static_cast<const BYTE*>(found);
-  if (at < begin || at > begin + blockSize_ || foundLength > static_cast<size_t>(begin + blockSize_ - at))
+  if (at < begin || at > begin + blockSize_ ||
+      foundLength > static_cast<size_t>(begin + blockSize_ - at))
     return false;
   value = found;
   length = foundLength;

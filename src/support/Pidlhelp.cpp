@@ -173,9 +173,10 @@ bool GetPIDLFromPath(HWND owner, IShellFolder* folder, const std::string& path,
                      LPITEMIDLIST& list) {
   try {
     wchar_t wide[MAX_PATH] = {};
-    int length = path.empty() ? 0
-                              : MultiByteToWideChar(CP_ACP, 0, path.data(),
-                                                    static_cast<int>(path.size()), wide, MAX_PATH - 1);
+    int length = path.empty()
+                     ? 0
+                     : MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                           wide, MAX_PATH - 1);
     // A path too long for the buffer converts to nothing; the shell would
     // read an empty text as the folder itself, so that is a failure here.
     if (length <= 0 && !path.empty()) return false;

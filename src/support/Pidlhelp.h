@@ -40,8 +40,7 @@ LPITEMIDLIST StripLastID(LPITEMIDLIST list);
 bool ComparePIDLs(LPCITEMIDLIST a, LPCITEMIDLIST b);
 
 std::string GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, TDisplayNameType type);
-bool GetPIDLFromPath(HWND owner, IShellFolder* folder, const std::string& path,
-                     LPITEMIDLIST& list);
+bool GetPIDLFromPath(HWND owner, IShellFolder* folder, const std::string& path, LPITEMIDLIST& list);
 std::string GetPathFromPIDL(LPITEMIDLIST& list);
 int GetIconIndex(LPCITEMIDLIST list, UINT flags);
 void GetNormalAndSelectedIcons(LPCITEMIDLIST list, int& normal, int& selected);

@@ -42,13 +42,15 @@ void DropFirstFolder(std::string& folderPart, TLeadBytePredicate isLeadByte) {
   if (rooted) folderPart.insert(0, 1, '\\');
 }
 
-std::string ShortenPath(const std::string& path, const std::function<int(const std::string&)>& width,
-                        int maxWidth, TLeadBytePredicate isLeadByte) {
+std::string ShortenPath(const std::string& path,
+                        const std::function<int(const std::string&)>& width, int maxWidth,
+                        TLeadBytePredicate isLeadByte) {
   std::string result = path;
   // The split, like the folder search, skips trail bytes, so a double-byte
   // name is never cut in half.
   const size_t separator = FindSeparator(path, true, true, isLeadByte);
-  std::string folder = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+  std::string folder =
+      separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
   const std::string name = path.substr(folder.size());
   std::string drive;
   if (folder.size() >= 2 && folder[1] == ':') {

@@ -17,8 +17,9 @@ namespace tarvo {
 using TLeadBytePredicate = bool (*)(unsigned char byte);
 
 // width gives the width in pixels of a text; a result of exactly maxWidth fits.
-std::string ShortenPath(const std::string& path, const std::function<int(const std::string&)>& width,
-                        int maxWidth, TLeadBytePredicate isLeadByte = nullptr);
+std::string ShortenPath(const std::string& path,
+                        const std::function<int(const std::string&)>& width, int maxWidth,
+                        TLeadBytePredicate isLeadByte = nullptr);
 
 // Replaces the first folder of a folder part with "...\", in place.
 void DropFirstFolder(std::string& folderPart, TLeadBytePredicate isLeadByte = nullptr);

@@ -19,7 +19,8 @@ std::string FormatVersionNumbers(const TVersionNumbers& numbers) {
   // for a record filled by hand.
   char text[4 * 11 + 4];
   std::snprintf(text, sizeof text, "%d.%d.%d.%d", static_cast<int>(numbers.major & 0xFFFF),
-                static_cast<int>(numbers.minor & 0xFFFF), static_cast<int>(numbers.release & 0xFFFF),
+                static_cast<int>(numbers.minor & 0xFFFF),
+                static_cast<int>(numbers.release & 0xFFFF),
                 static_cast<int>(numbers.build & 0xFFFF));
   return text;
 }

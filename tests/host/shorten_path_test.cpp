@@ -39,8 +39,8 @@ TEST(ShortenPath, SuccessiveResultsDownToTheName) {
   EXPECT_EQ((Steps{"C:\\WINDOWS\\SYSTEM32", "C:\\...\\SYSTEM32", "...\\SYSTEM32"}), t.measured);
 
   EXPECT_EQ("NAME", t.Shorten("C:\\A\\B\\C\\NAME", -5));
-  EXPECT_EQ((Steps{"C:\\A\\B\\C\\NAME", "C:\\...\\B\\C\\NAME", "C:\\...\\C\\NAME",
-                   "C:\\...\\NAME", "...\\NAME"}),
+  EXPECT_EQ((Steps{"C:\\A\\B\\C\\NAME", "C:\\...\\B\\C\\NAME", "C:\\...\\C\\NAME", "C:\\...\\NAME",
+                   "...\\NAME"}),
             t.measured);
 
   EXPECT_EQ("NAME", t.Shorten("\\\\SERVER\\SHARE\\DIR\\NAME", 0));
@@ -55,7 +55,7 @@ TEST(ShortenPath, SuccessiveResultsDownToTheName) {
 TEST(ShortenPath, StopsAtTheFirstResultThatFits) {
   TTrace t;
   const std::string path = "C:\\AAAA\\B\\C\\NAME";  // 16 bytes
-  EXPECT_EQ(path, t.Shorten(path, 16));              // equal width fits
+  EXPECT_EQ(path, t.Shorten(path, 16));             // equal width fits
   EXPECT_EQ(1u, t.measured.size());
   EXPECT_EQ("C:\\...\\B\\C\\NAME", t.Shorten(path, 15));
   EXPECT_EQ("C:\\...\\C\\NAME", t.Shorten(path, 14));
@@ -80,10 +80,10 @@ TEST(DropFirstFolder, ReplacesOneFolderAtATime) {
   struct Case {
     std::string before, after;
   };
-  for (const Case& c : {Case{"\\", ""}, Case{"\\WINDOWS\\", "\\...\\"},
-                        Case{"\\...\\", "\\"}, Case{"...\\", ""}, Case{"A\\B\\", "...\\B\\"},
-                        Case{"\\...\\B\\C\\", "\\...\\C\\"}, Case{"NOSEP:", ""},
-                        Case{".", ""}, Case{"\\.ab\\c\\", "\\...\\"}, Case{"", ""}}) {
+  for (const Case& c :
+       {Case{"\\", ""}, Case{"\\WINDOWS\\", "\\...\\"}, Case{"\\...\\", "\\"}, Case{"...\\", ""},
+        Case{"A\\B\\", "...\\B\\"}, Case{"\\...\\B\\C\\", "\\...\\C\\"}, Case{"NOSEP:", ""},
+        Case{".", ""}, Case{"\\.ab\\c\\", "\\...\\"}, Case{"", ""}}) {
     std::string s = c.before;
     DropFirstFolder(s);
     EXPECT_EQ(c.after, s) << "from " << c.before;

@@ -141,7 +141,8 @@ TEST(PidlBytes, SplitsOfLongerList) {
   TUniquePidl last(CopyLastID(list.get()));
   EXPECT_EQ(13u, GetPidlSize(last.get()));
   const std::vector<BYTE> lastBytes = BytesOf(last.get());
-  EXPECT_EQ(std::vector<BYTE>(9, 'C'), std::vector<BYTE>(lastBytes.begin() + 2, lastBytes.begin() + 11));
+  EXPECT_EQ(std::vector<BYTE>(9, 'C'),
+            std::vector<BYTE>(lastBytes.begin() + 2, lastBytes.begin() + 11));
   TUniquePidl parent(CopyParentPIDL(list.get()));
   EXPECT_EQ(15u, GetPidlSize(parent.get()));
   EXPECT_EQ(BytesOf(list.get(), 13), BytesOf(parent.get(), 13));
@@ -265,8 +266,8 @@ TEST_F(TShellFolderTest, PathRoundTripAndDisplayNames) {
   // Absolute lists are named by the desktop; the last item by its own folder.
   EXPECT_EQ(file_, GetDisplayName(desktop_.get(), fileList.get(), TDisplayNameType::dntForParsing));
   TComRef<IShellFolder> folder;
-  ASSERT_EQ(S_OK, desktop_->BindToObject(folderList.get(), nullptr, IID_IShellFolder,
-                                         folder.put_void()));
+  ASSERT_EQ(S_OK,
+            desktop_->BindToObject(folderList.get(), nullptr, IID_IShellFolder, folder.put_void()));
   TUniquePidl item(CopyLastID(fileList.get()));
   EXPECT_EQ(file_, GetDisplayName(folder.get(), item.get(), TDisplayNameType::dntForParsing));
   std::string inFolder = GetDisplayName(folder.get(), item.get(), TDisplayNameType::dntInFolder);
@@ -299,13 +300,14 @@ TEST_F(TShellFolderTest, IconIndicesAreInTheSystemImageList) {
   TUniquePidl fileList = Parse(file_);
   TUniquePidl folderList = Parse(folder_);
   SHFILEINFOA info = {};
-  auto imageList = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-      reinterpret_cast<LPCSTR>(fileList.get()), 0, &info, sizeof info,
-      SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON));
+  auto imageList = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(reinterpret_cast<LPCSTR>(fileList.get()), 0, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_PIDL | SHGFI_SMALLICON));
   ASSERT_NE(nullptr, imageList);
   // The system image list grows as icons are asked for, so it is counted last.
   std::vector<int> indices;
-  for (LPCITEMIDLIST list : std::initializer_list<LPCITEMIDLIST>{fileList.get(), folderList.get()}) {
+  for (LPCITEMIDLIST list :
+       std::initializer_list<LPCITEMIDLIST>{fileList.get(), folderList.get()}) {
     int normal = -2, selected = -2;
     GetNormalAndSelectedIcons(list, normal, selected);
     indices.push_back(normal);
@@ -453,4 +455,35 @@ TEST(PidlDisplayName, WideNameIsConvertedAndReleased) {
   EXPECT_EQ("C:\\WIDE\\NAME.DLL",
             GetDisplayName(&folder, item.get(), TDisplayNameType::dntForParsing));
   EXPECT_EQ(1, std::count(spy.freed.begin(), spy.freed.end(), static_cast<void*>(wide)));
+}
+
+// 259 characters is the longest path the conversion takes; one more and the
+// path is refused before the shell sees it.
+TEST(PidlPath, LongestPathThatConverts) {
+  const std::string folder = "C:\\tarvo-" + std::string(200, 'd');
+  const std::string file = folder + "\\" + std::string(259 - folder.size() - 1, 'f');
+  ASSERT_EQ(259u, file.size());
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << GetLastError();
+  struct TCleanup {
+    std::string folder, file;
+    ~TCleanup() {
+      DeleteFileA(file.c_str());
+      RemoveDirectoryA(folder.c_str());
+    }
+  } cleanup{folder, file};
+  TUniqueFile handle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(handle) << GetLastError();
+  handle.reset();
+
+  TComRef<IShellFolder> desktop;
+  ASSERT_EQ(S_OK, SHGetDesktopFolder(desktop.put()));
+  TUniquePidl list;
+  ASSERT_TRUE(GetPIDLFromPath(nullptr, desktop.get(), file, *list.put()));
+  LPITEMIDLIST raw = list.get();
+  EXPECT_EQ(file, GetPathFromPIDL(raw));
+
+  LPITEMIDLIST untouched = nullptr;
+  EXPECT_FALSE(GetPIDLFromPath(nullptr, desktop.get(), file + "x", untouched));
+  EXPECT_EQ(nullptr, untouched);
 }

@@ -38,7 +38,8 @@ protected:
   }
   int Width(const std::string& text) {
     SIZE size = {};
-    EXPECT_TRUE(GetTextExtentPoint32A(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size));
+    EXPECT_TRUE(
+        GetTextExtentPoint32A(dc_.get(), text.c_str(), static_cast<int>(text.size()), &size));
     return size.cx;
   }
 
