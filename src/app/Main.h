@@ -79,6 +79,7 @@ private:
   void Close();
 
   int memoLines_ = 0;
+  int exitRightGap_ = 0;
 
   TUniqueWindow window_;
   HWND panel_ = nullptr;
@@ -106,5 +107,7 @@ private:
 // Builds the watched lists, in the order the report relies on.
 TStrings WatchedLibraryNames();
 TStrings WatchedProgramNames();
+// The Windows system directory, upper-cased, without a trailing backslash.
+std::string SystemDirectoryForScan();
 
 }  // namespace tarvo

@@ -11,10 +11,9 @@
 
 namespace tarvo {
 
-enum class TMsgDlgType { mtError };
-
-// Returns IDYES (6), IDNO (7) or IDCANCEL (2). Centred on the screen; the
-// other windows of the program take no input while it is shown.
+// Shows the message with the error icon. Returns IDYES (6), IDNO (7) or
+// IDCANCEL (2). Centred on the screen; the other windows of the program take
+// no input while it is shown.
 int MessageDlgYesNo(const std::string& message, const std::string& caption, HWND owner);
 
 }  // namespace tarvo

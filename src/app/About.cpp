@@ -1,0 +1,111 @@
+#include "app/About.h"
+
+#include "app/resource.h"
+#include "framework/Application.h"
+#include "framework/Exceptions.h"
+#include "framework/ModalLoop.h"
+
+namespace tarvo {
+
+TAboutBox* AboutBox = nullptr;
+
+namespace {
+
+struct TPlacement {
+  int id;
+  int left, top, width, height;
+};
+
+// Pixel layout of the dialog; the icon and the labels sit inside the panel at
+// 8, 8, so their places are given relative to it.
+constexpr int kPanelLeft = 8, kPanelTop = 8;
+constexpr TPlacement kPanel = {IDC_ABOUT_PANEL, kPanelLeft, kPanelTop, 281, 161};
+constexpr TPlacement kInPanel[] = {
+    {IDC_ABOUT_ICON, 8, 8, 32, 32},       {IDC_ABOUT_PRODUCT, 88, 16, 185, 18},
+    {IDC_ABOUT_VERSION, 88, 40, 185, 14}, {IDC_ABOUT_MAKER, 8, 80, 265, 14},
+    {IDC_ABOUT_COMMENTS, 8, 104, 265, 50},
+};
+constexpr TPlacement kOk = {IDOK, 111, 180, 75, 25};
+constexpr int kClientWidth = 298, kClientHeight = 213;
+
+void Place(HWND dialog, const TPlacement& p, int dx, int dy) {
+  HWND control = GetDlgItem(dialog, p.id);
+  if (control)
+    SetWindowPos(control, nullptr, p.left + dx, p.top + dy, p.width, p.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(HWND owner) {
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
+                                   DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!dialog) throw EError("Cannot create the About dialog");
+  dialog_.reset(dialog);
+}
+
+void TAboutBox::Layout(HWND dialog) {
+  RECT outer = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+  SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Place(dialog, kPanel, 0, 0);
+  for (const auto& p : kInPanel) Place(dialog, p, kPanelLeft, kPanelTop);
+  Place(dialog, kOk, 0, 0);
+
+  HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TARVO),
+                                             IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+  if (icon) SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  productFont_.reset(CreateFontA(-13, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  SendDlgItemMessageA(dialog, IDC_ABOUT_PRODUCT, WM_SETFONT,
+                      reinterpret_cast<WPARAM>(productFont_.get()), FALSE);
+  CenterOnScreen(dialog);
+}
+
+void TAboutBox::Finish(int result) {
+  if (done_) return;
+  result_ = result;
+  done_ = true;
+}
+
+int TAboutBox::ShowModal() {
+  done_ = false;
+  result_ = IDCANCEL;
+  CenterOnScreen(dialog_.get());
+  SetFocus(GetDlgItem(dialog_.get(), IDOK));
+  TModalLoop loop(dialog_.get());
+  if (!loop.Run(done_)) return IDCANCEL;
+  return result_;
+}
+
+INT_PTR CALLBACK TAboutBox::DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+    auto* box = reinterpret_cast<TAboutBox*>(lParam);
+    GuardedCall([&] { box->Layout(dialog); });
+    return TRUE;
+  }
+  auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (!box) return FALSE;
+  INT_PTR handled = FALSE;
+  GuardedCall([&] {
+    switch (msg) {
+      case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+          box->Finish(LOWORD(wParam));
+          handled = TRUE;
+        }
+        break;
+      case WM_CLOSE:
+        box->Finish(IDCANCEL);
+        handled = TRUE;
+        break;
+    }
+  });
+  return handled;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,293 @@
+#include "framework/Controls.h"
+
+#include <memory>
+
+#include "framework/Application.h"
+#include "platform/UniqueResource.h"
+
+namespace tarvo {
+
+const char kSpeedButtonClass[] = "TarvoSpeedButton";
+const char kPanelClass[] = "TarvoPanel";
+
+namespace {
+
+constexpr int kGlyphSize = 16;
+
+// State of one speed button, owned by its window.
+struct TSpeedButton {
+  TGlyphKind kind;
+  HFONT font = nullptr;
+  TUniqueGdiObject glyphs;  // two images side by side: normal, disabled
+  bool pressed = false;
+  bool tracking = false;
+};
+
+// Draws one glyph image into the cell at `left`. The disabled look is the
+// same outline embossed in the system's shadow and highlight colours.
+void DrawGlyph(HDC dc, int left, TGlyphKind kind, bool disabled) {
+  auto paintShape = [&](int dx, int dy, COLORREF fill, COLORREF line) {
+    TUniqueGdiObject brush(CreateSolidBrush(fill));
+    TUniqueGdiObject pen(CreatePen(PS_SOLID, 1, line));
+    HGDIOBJ oldBrush = SelectObject(dc, brush.get());
+    HGDIOBJ oldPen = SelectObject(dc, pen.get());
+    int x = left + dx, y = dy;
+    switch (kind) {
+      case TGlyphKind::gkStart: {  // a triangle pointing right
+        POINT p[3] = {{x + 4, y + 2}, {x + 13, y + 8}, {x + 4, y + 14}};
+        Polygon(dc, p, 3);
+        break;
+      }
+      case TGlyphKind::gkStop:  // a square
+        Rectangle(dc, x + 3, y + 3, x + 13, y + 13);
+        break;
+      case TGlyphKind::gkExit: {  // an open door with an arrow leaving it
+        Rectangle(dc, x + 2, y + 1, x + 9, y + 15);
+        POINT arrow[7] = {{x + 7, y + 7},  {x + 11, y + 7}, {x + 11, y + 4}, {x + 15, y + 8},
+                          {x + 11, y + 12}, {x + 11, y + 9}, {x + 7, y + 9}};
+        Polygon(dc, arrow, 7);
+        break;
+      }
+    }
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+  };
+  if (!disabled) {
+    COLORREF fill = kind == TGlyphKind::gkStart  ? RGB(0, 160, 0)
+                    : kind == TGlyphKind::gkStop ? RGB(200, 0, 0)
+                                                 : RGB(0, 64, 192);
+    paintShape(0, 0, fill, RGB(0, 0, 0));
+  } else {
+    paintShape(1, 1, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNHIGHLIGHT));
+    paintShape(0, 0, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNSHADOW));
+  }
+}
+
+HBITMAP MakeGlyphs(HWND button, TGlyphKind kind) {
+  HDC screen = GetDC(button);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 2 * kGlyphSize, kGlyphSize);
+  HDC mem = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  RECT all = {0, 0, 2 * kGlyphSize, kGlyphSize};
+  FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
+  DrawGlyph(mem, 0, kind, false);
+  DrawGlyph(mem, kGlyphSize, kind, true);
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  ReleaseDC(button, screen);
+  return bitmap;
+}
+
+void PaintSpeedButton(HWND hwnd, TSpeedButton& b) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT r;
+  GetClientRect(hwnd, &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  bool enabled = IsWindowEnabled(hwnd) != FALSE;
+  bool down = b.pressed && enabled;
+  DrawEdge(dc, &r, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+  char caption[64] = {};
+  GetWindowTextA(hwnd, caption, sizeof caption);
+  HGDIOBJ oldFont = SelectObject(dc, b.font ? b.font : GetStockObject(DEFAULT_GUI_FONT));
+  SIZE textSize = {};
+  GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &textSize);
+  const int spacing = 4;
+  int contentW = kGlyphSize + spacing + textSize.cx;
+  int x = (r.right - contentW) / 2 + (down ? 1 : 0);
+  int y = (r.bottom - kGlyphSize) / 2 + (down ? 1 : 0);
+
+  HDC mem = CreateCompatibleDC(dc);
+  HGDIOBJ oldBitmap = SelectObject(mem, b.glyphs.get());
+  BitBlt(dc, x, y, kGlyphSize, kGlyphSize, mem, enabled ? 0 : kGlyphSize, 0, SRCCOPY);
+  SelectObject(mem, oldBitmap);
+  DeleteDC(mem);
+
+  SetBkMode(dc, TRANSPARENT);
+  int tx = x + kGlyphSize + spacing;
+  int ty = (r.bottom - textSize.cy) / 2 + (down ? 1 : 0);
+  if (enabled) {
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    TextOutA(dc, tx, ty, caption, lstrlenA(caption));
+  } else {
+    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    TextOutA(dc, tx + 1, ty + 1, caption, lstrlenA(caption));
+    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    TextOutA(dc, tx, ty, caption, lstrlenA(caption));
+  }
+  SelectObject(dc, oldFont);
+  EndPaint(hwnd, &ps);
+}
+
+void NotifyClick(HWND hwnd) {
+  if (!IsWindowEnabled(hwnd)) return;
+  int id = GetDlgCtrlID(hwnd);
+  SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(hwnd));
+}
+
+bool PointInside(HWND hwnd, LPARAM lParam) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  return PtInRect(&r, p) != FALSE;
+}
+
+LRESULT SpeedButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* b = reinterpret_cast<TSpeedButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_NCCREATE: {
+      auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+      break;
+    }
+    case WM_NCDESTROY:
+      // The window owns its state.
+      delete b;
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      break;
+    case WM_SETFONT:
+      if (b) b->font = reinterpret_cast<HFONT>(wParam);
+      if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_GETFONT:
+      return b ? reinterpret_cast<LRESULT>(b->font) : 0;
+    case WM_SETTEXT: {
+      LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return r;
+    }
+    case WM_ENABLE:
+      if (b) b->pressed = b->tracking = false;
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      if (b) PaintSpeedButton(hwnd, *b);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      // Deliberately no SetFocus: the focus stays where it is (the memo).
+      if (b) {
+        b->pressed = b->tracking = true;
+        SetCapture(hwnd);
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      if (b && b->tracking) {
+        bool inside = PointInside(hwnd, lParam);
+        if (inside != b->pressed) {
+          b->pressed = inside;
+          InvalidateRect(hwnd, nullptr, TRUE);
+        }
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (b && b->tracking) {
+        bool click = PointInside(hwnd, lParam);
+        b->pressed = b->tracking = false;
+        ReleaseCapture();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        if (click) NotifyClick(hwnd);
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (b && b->tracking) {
+        b->pressed = b->tracking = false;
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
+      return 0;
+    case BM_CLICK:
+      NotifyClick(hwnd);
+      return 0;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  bool done = false;
+  GuardedCall([&] {
+    result = SpeedButtonMessage(hwnd, msg, wParam, lParam);
+    done = true;
+  });
+  return done ? result : 0;
+}
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+      return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+      DrawEdge(dc, &r, BDR_SUNKENINNER, BF_RECT);
+      return 1;
+    }
+    case WM_SIZE:
+      InvalidateRect(hwnd, nullptr, TRUE);
+      break;
+  }
+  return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+}  // namespace
+
+void RegisterControlClasses(HINSTANCE instance) {
+  WNDCLASSA wc = {};
+  if (!GetClassInfoA(instance, kSpeedButtonClass, &wc)) {
+    wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = SpeedButtonProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kSpeedButtonClass;
+    RegisterClassA(&wc);
+  }
+  if (!GetClassInfoA(instance, kPanelClass, &wc)) {
+    wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = PanelProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kPanelClass;
+    RegisterClassA(&wc);
+  }
+}
+
+HWND CreateSpeedButton(HWND parent, int id, const char* caption, TGlyphKind glyph, RECT bounds,
+                       HFONT font) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  RegisterControlClasses(instance);
+  auto state = std::make_unique<TSpeedButton>();
+  state->kind = glyph;
+  state->font = font;
+  // From WM_NCCREATE on the window owns its state and frees it in
+  // WM_NCDESTROY. Our procedure fails no creation message, so a failed
+  // creation never reached WM_NCCREATE and the state is still ours.
+  TSpeedButton* raw = state.get();
+  HWND hwnd = CreateWindowExA(0, kSpeedButtonClass, caption, WS_CHILD | WS_VISIBLE, bounds.left,
+                              bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                              raw);
+  if (!hwnd) return nullptr;
+  state.release();
+  raw->glyphs.reset(MakeGlyphs(hwnd, glyph));
+  return hwnd;
+}
+
+HWND CreatePanel(HWND parent, RECT bounds) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  RegisterControlClasses(instance);
+  return CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                         bounds.left, bounds.top, bounds.right - bounds.left,
+                         bounds.bottom - bounds.top, parent, nullptr, instance, nullptr);
+}
+
+}  // namespace tarvo

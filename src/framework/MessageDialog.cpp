@@ -1,0 +1,153 @@
+#include "framework/MessageDialog.h"
+
+#include <algorithm>
+
+#include "framework/Application.h"
+#include "framework/ModalLoop.h"
+#include "platform/UniqueResource.h"
+
+namespace tarvo {
+
+namespace {
+
+struct TMessageDialogState {
+  const std::string* message;
+  const std::string* caption;
+  TUniqueGdiObject font;
+  int result = IDCANCEL;
+  bool done = false;
+};
+
+void Finish(HWND dialog, int result) {
+  auto* state = reinterpret_cast<TMessageDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (!state || state->done) return;
+  state->result = result;
+  state->done = true;
+}
+
+HWND AddControl(HWND dialog, const char* cls, const char* text, DWORD style, int id, RECT r,
+                HFONT font) {
+  HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                 r.right - r.left, r.bottom - r.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  return control;
+}
+
+// Lays the dialog out around its text: icon at the left, the text beside it,
+// Yes and No centred below.
+void BuildDialog(HWND dialog, TMessageDialogState& state) {
+  SetWindowTextA(dialog, state.caption->c_str());
+  state.font.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                               DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  HFONT font = static_cast<HFONT>(state.font.get());
+
+  RECT text = {0, 0, 360, 0};
+  HDC dc = GetDC(dialog);
+  HGDIOBJ old = SelectObject(dc, font);
+  DrawTextA(dc, state.message->c_str(), static_cast<int>(state.message->size()), &text,
+            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(dialog, dc);
+
+  const int margin = 12, icon = 32, gap = 12, buttonW = 75, buttonH = 23, buttonGap = 8;
+  int textLeft = margin + icon + gap;
+  int textH = std::max<int>(text.bottom, icon);
+  int clientW = std::max<int>(textLeft + text.right + margin, 2 * buttonW + buttonGap + 2 * margin);
+  int buttonsTop = margin + textH + 16;
+  int clientH = buttonsTop + buttonH + margin;
+
+  HICON errorIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
+  HWND iconCtl = AddControl(dialog, "STATIC", "", SS_ICON, -1,
+                            RECT{margin, margin, margin + icon, margin + icon}, font);
+  SendMessageA(iconCtl, STM_SETICON, reinterpret_cast<WPARAM>(errorIcon), 0);
+  AddControl(dialog, "STATIC", state.message->c_str(), SS_LEFT | SS_NOPREFIX, -1,
+             RECT{textLeft, margin, textLeft + text.right, margin + text.bottom}, font);
+  int left = (clientW - (2 * buttonW + buttonGap)) / 2;
+  HWND yes = AddControl(dialog, "BUTTON", "&Yes", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES,
+                        RECT{left, buttonsTop, left + buttonW, buttonsTop + buttonH}, font);
+  left += buttonW + buttonGap;
+  AddControl(dialog, "BUTTON", "&No", BS_PUSHBUTTON | WS_TABSTOP, IDNO,
+             RECT{left, buttonsTop, left + buttonW, buttonsTop + buttonH}, font);
+  SendMessageA(dialog, DM_SETDEFID, IDYES, 0);
+
+  RECT outer = {0, 0, clientW, clientH};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+  SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CenterOnScreen(dialog);
+  SetFocus(yes);
+}
+
+INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  INT_PTR handled = FALSE;
+  GuardedCall([&] {
+    switch (msg) {
+      case WM_INITDIALOG: {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        BuildDialog(dialog, *reinterpret_cast<TMessageDialogState*>(lParam));
+        handled = FALSE;  // the focus is set already
+        break;
+      }
+      case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+          case IDYES:
+            Finish(dialog, IDYES);
+            handled = TRUE;
+            break;
+          case IDNO:
+          case IDCANCEL:  // Esc
+            Finish(dialog, IDNO);
+            handled = TRUE;
+            break;
+        }
+        break;
+      case WM_CLOSE:  // the title bar's close box (Alt+F4): neither Yes nor No
+        Finish(dialog, IDCANCEL);
+        handled = TRUE;
+        break;
+    }
+  });
+  return handled;
+}
+
+// An empty dialog template; the controls are made in WM_INITDIALOG, sized to
+// the text.
+struct alignas(4) TEmptyTemplate {
+  DLGTEMPLATE header;
+  WORD menu;
+  WORD windowClass;
+  WCHAR title;
+  WORD padding;
+};
+
+}  // namespace
+
+int MessageDlgYesNo(const std::string& message, const std::string& caption, HWND owner) {
+  // A terminating application answers at once; the quit is already on its way.
+  if (Application.Terminated()) return IDCANCEL;
+
+  TEmptyTemplate tmpl = {};
+  tmpl.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_3DLOOK;
+  tmpl.header.dwExtendedStyle = WS_EX_DLGMODALFRAME;
+  tmpl.header.cx = 100;
+  tmpl.header.cy = 50;
+
+  TMessageDialogState state;
+  state.message = &message;
+  state.caption = &caption;
+  TUniqueWindow dialog(CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &tmpl.header, owner,
+                                                  MessageDialogProc,
+                                                  reinterpret_cast<LPARAM>(&state)));
+  if (!dialog) return IDCANCEL;
+  {
+    TModalLoop loop(dialog.get());
+    if (!loop.Run(state.done)) return IDCANCEL;
+  }
+  return state.result;
+}
+
+}  // namespace tarvo

@@ -1,0 +1,76 @@
+#include "framework/ModalLoop.h"
+
+#include "framework/Application.h"
+
+namespace tarvo {
+
+namespace {
+
+struct TDisableContext {
+  TModalLoop* loop;
+  HWND dialog;
+  HWND* list;
+  int* count;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
+  auto* ctx = reinterpret_cast<TDisableContext*>(param);
+  if (window != ctx->dialog && IsWindowEnabled(window) && *ctx->count < 64) {
+    EnableWindow(window, FALSE);
+    ctx->list[(*ctx->count)++] = window;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+TModalLoop::TModalLoop(HWND dialog) : dialog_(dialog) {
+  TDisableContext ctx{this, dialog, disabled_, &disabledCount_};
+  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&ctx));
+}
+
+TModalLoop::~TModalLoop() {
+  for (int i = disabledCount_ - 1; i >= 0; --i) {
+    if (IsWindow(disabled_[i])) EnableWindow(disabled_[i], TRUE);
+  }
+  // Hide first so that the system hands activation back to our owner.
+  if (IsWindow(dialog_)) {
+    SetWindowPos(dialog_, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+bool TModalLoop::Run(const bool& done) {
+  ShowWindow(dialog_, SW_SHOW);
+  SetForegroundWindow(dialog_);
+  while (!done) {
+    MSG msg;
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) {
+      // The application is closing: end this dialog and let the outer loop
+      // see the quit message too.
+      Application.NoteQuit();
+      PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+      return false;
+    }
+    if (!IsDialogMessageA(dialog_, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return true;
+}
+
+void CenterOnScreen(HWND window) {
+  RECT work = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT r = {};
+  GetWindowRect(window, &r);
+  int w = r.right - r.left;
+  int h = r.bottom - r.top;
+  int x = work.left + ((work.right - work.left) - w) / 2;
+  int y = work.top + ((work.bottom - work.top) - h) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace tarvo
