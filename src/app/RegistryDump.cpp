@@ -128,7 +128,7 @@ void DumpValues(HKEY key, TRegistryRoot root, const std::string& keyPath, const 
 
 void DumpKey(HKEY root, const std::string& keyPath, int level, const TReport& report) {
   TUniqueHKey key;
-  if (RegOpenKeyExA(root, OpenablePath(keyPath).c_str(), 0, KEY_READ, key.put()) !=
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) !=
       ERROR_SUCCESS) {
     return;
   }
@@ -156,7 +156,8 @@ const std::array<TRegistryKeyEntry, 6>& RegistryKeyList() {
 }
 
 void DumpRegistryKey(HKEY root, const std::string& keyPath, const TReport& report) {
-  DumpKey(root, keyPath, 1, report);
+  // The lines show the path as it was opened, without a leading backslash.
+  DumpKey(root, OpenablePath(keyPath), 1, report);
 }
 
 }  // namespace tarvo

@@ -1,0 +1,319 @@
+// The registry dump against Wine's real registry. Every test plants its keys
+// under the suite's own key paths in the throwaway prefix and removes them
+// again, also when it fails.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/RegistryDump.h"
+#include "framework/Exceptions.h"
+#include "platform/UniqueResource.h"
+
+namespace tarvo {
+namespace {
+
+using TLines = std::vector<std::string>;
+
+const char kZvk[] = "Software\\ZVK";
+const char kPardex[] = "Software\\VB and VBA Program Settings\\Pardex";
+
+// Deletes a key and everything below it. Links are never followed here: the
+// test that makes one removes it first.
+void DeleteTree(HKEY root, const std::string& path) {
+  {
+    TUniqueHKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
+    char name[256];
+    for (;;) {
+      DWORD length = sizeof name;
+      if (RegEnumKeyExA(key.get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS) {
+        break;
+      }
+      const std::string child = path + "\\" + name;
+      DeleteTree(root, child);
+      TUniqueHKey still;
+      if (RegOpenKeyExA(root, child.c_str(), 0, KEY_READ, still.put()) == ERROR_SUCCESS) break;
+    }
+  }
+  RegDeleteKeyA(root, path.c_str());
+}
+
+// A key of the test's own, gone again when the guard goes.
+class TPlantedKey {
+public:
+  TPlantedKey(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
+    DeleteTree(root_, path_);
+    key_ = Create(path_);
+  }
+  ~TPlantedKey() {
+    key_.reset();
+    DeleteTree(root_, path_);
+  }
+  HKEY get() const { return key_.get(); }
+  const std::string& path() const { return path_; }
+
+  TUniqueHKey Create(const std::string& path) const {
+    TUniqueHKey key;
+    LONG rc = RegCreateKeyExA(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr);
+    EXPECT_EQ(ERROR_SUCCESS, rc) << path;
+    return key;
+  }
+  TUniqueHKey Sub(const std::string& relative) const { return Create(path_ + "\\" + relative); }
+
+private:
+  HKEY root_;
+  std::string path_;
+  TUniqueHKey key_;
+};
+
+void SetRaw(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
+  ASSERT_EQ(ERROR_SUCCESS,
+            RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size))
+      << name;
+}
+void SetString(HKEY key, const char* name, const std::string& text) {
+  SetRaw(key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+void SetNumber(HKEY key, const char* name, DWORD number) {
+  SetRaw(key, name, REG_DWORD, &number, sizeof number);
+}
+
+TLines Dump(HKEY root, const std::string& path) {
+  TLines lines;
+  DumpRegistryKey(root, path, [&lines](const std::string& l) { lines.push_back(l); });
+  return lines;
+}
+
+TLines Sorted(TLines lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+std::string ErrorOf(HKEY root, const std::string& path, TLines& lines) {
+  try {
+    DumpRegistryKey(root, path, [&lines](const std::string& l) { lines.push_back(l); });
+  } catch (const ERegistryException& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(RegistryDump, KeyListIsTheSuitesSixKeysInOrder) {
+  const auto& list = RegistryKeyList();
+  ASSERT_EQ(6u, list.size());
+  EXPECT_EQ(HKEY_LOCAL_MACHINE, list[0].root);
+  EXPECT_STREQ("Software\\ZVK", list[0].keyPath);
+  const char* const user[] = {"ZVK", "Pardex", "Pardex2", "Pardex3", "Pardex4"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(HKEY_CURRENT_USER, list[i + 1].root);
+    EXPECT_EQ(std::string("Software\\VB and VBA Program Settings\\") + user[i],
+              list[i + 1].keyPath);
+  }
+}
+
+TEST(RegistryDump, MissingAndEmptyKeysGiveNothing) {
+  for (const auto& entry : RegistryKeyList()) DeleteTree(entry.root, entry.keyPath);
+  for (const auto& entry : RegistryKeyList()) {
+    EXPECT_TRUE(Dump(entry.root, entry.keyPath).empty()) << entry.keyPath;
+  }
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  EXPECT_TRUE(Dump(HKEY_LOCAL_MACHINE, kZvk).empty());
+}
+
+TEST(RegistryDump, StringAndNumberLines) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "", "abc");
+  SetString(zvk.get(), "(Default)", "literal");
+  SetNumber(zvk.get(), "Ten", 10);
+  SetNumber(zvk.get(), "Zero", 0);
+  SetNumber(zvk.get(), "Minus", 0xFFFFFFFF);
+  SetNumber(zvk.get(), "Lowest", 0x80000000);
+  SetRaw(zvk.get(), "Embedded", REG_SZ, "ab\0cd", 6);
+  SetString(zvk.get(), "Lines", "one\r\ntwo");
+  // Stored without a terminating NUL: nothing beyond the three bytes may show.
+  SetRaw(zvk.get(), "Bare", REG_SZ, "xyz", 3);
+  const unsigned char shortNumber[] = {0x34, 0x12};
+  SetRaw(zvk.get(), "Short", REG_DWORD, shortNumber, sizeof shortNumber);
+  // A leading backslash is dropped for opening, kept nowhere in the lines.
+  EXPECT_EQ(Dump(HKEY_LOCAL_MACHINE, kZvk), Dump(HKEY_LOCAL_MACHINE, "\\Software\\ZVK"));
+
+  EXPECT_EQ(Sorted({
+                "HKLM\\Software\\ZVK\\(Default) = abc",
+                "HKLM\\Software\\ZVK\\(Default) = literal",
+                "HKLM\\Software\\ZVK\\Bare = xyz",
+                "HKLM\\Software\\ZVK\\Embedded = ab",
+                "HKLM\\Software\\ZVK\\Lines = one\r\ntwo",
+                "HKLM\\Software\\ZVK\\Lowest = -2147483648, 0x80000000",
+                "HKLM\\Software\\ZVK\\Minus = -1, 0xFFFFFFFF",
+                "HKLM\\Software\\ZVK\\Short = 4660, 0x00001234",
+                "HKLM\\Software\\ZVK\\Ten = 10, 0x0000000A",
+                "HKLM\\Software\\ZVK\\Zero = 0, 0x00000000",
+            }),
+            Sorted(Dump(HKEY_LOCAL_MACHINE, kZvk)));
+
+  TPlantedKey pardex(HKEY_CURRENT_USER, kPardex);
+  SetString(pardex.get(), "Path", "");
+  SetRaw(pardex.get(), "NoData", REG_SZ, nullptr, 0);
+  EXPECT_EQ(Sorted({"HKCU\\Software\\VB and VBA Program Settings\\Pardex\\NoData = ",
+                    "HKCU\\Software\\VB and VBA Program Settings\\Pardex\\Path = "}),
+            Sorted(Dump(HKEY_CURRENT_USER, kPardex)));
+}
+
+TEST(RegistryDump, OtherTypesGiveNoLineDefaultValueIncluded) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetRaw(zvk.get(), "", REG_EXPAND_SZ, "%PATH%", 7);
+  SetRaw(zvk.get(), "Binary", REG_BINARY, "\1\2\3\4", 4);
+  SetRaw(zvk.get(), "Multi", REG_MULTI_SZ, "a\0b\0", 5);
+  SetRaw(zvk.get(), "Big", REG_DWORD_BIG_ENDIAN, "\0\0\0\1", 4);
+  SetRaw(zvk.get(), "None", REG_NONE, nullptr, 0);
+  SetString(zvk.get(), "Kept", "yes");
+  EXPECT_EQ(TLines{"HKLM\\Software\\ZVK\\Kept = yes"}, Dump(HKEY_LOCAL_MACHINE, kZvk));
+}
+
+TEST(RegistryDump, PreOrderWalkValuesBeforeSubkeys) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "a", "1");
+  SetString(zvk.get(), "b", "2");
+  SetString(zvk.Sub("S1").get(), "c", "3");
+  SetString(zvk.Sub("S2\\T").get(), "d", "4");
+  SetNumber(zvk.Sub("S2\\U").get(), "e", 5);
+  EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\a = 1", "HKLM\\Software\\ZVK\\b = 2",
+                    "HKLM\\Software\\ZVK\\S1\\c = 3", "HKLM\\Software\\ZVK\\S2\\T\\d = 4",
+                    "HKLM\\Software\\ZVK\\S2\\U\\e = 5, 0x00000005"}),
+            Dump(HKEY_LOCAL_MACHINE, kZvk));
+}
+
+TEST(RegistryDump, LongNamesLargeDataAndDeepTrees) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  const std::string longName(16383, 'n');
+  SetString(zvk.get(), longName.c_str(), "long");
+  const std::string big(1 << 20, 'B');
+  SetString(zvk.get(), "Big", big);
+  std::string path = kZvk;
+  for (int level = 1; level <= 40; ++level) path += "\\L";
+  SetNumber(zvk.Create(path).get(), "deep", 40);
+
+  const TLines lines = Dump(HKEY_LOCAL_MACHINE, kZvk);
+  EXPECT_EQ(Sorted({"HKLM\\" + path + "\\deep = 40, 0x00000028",
+                    "HKLM\\Software\\ZVK\\Big = " + big,
+                    "HKLM\\Software\\ZVK\\" + longName + " = long"}),
+            Sorted(lines));
+}
+
+// A read that fails after its type query ends the whole dump with the
+// registry error; the lines before it stay reported, nothing after it comes.
+TEST(RegistryDump, EightByteNumberRaisesFailedToGetData) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "a", "before");
+  const unsigned char eight[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+  SetRaw(zvk.get(), "b", REG_DWORD, eight, sizeof eight);
+  SetString(zvk.get(), "c", "after");
+  SetString(zvk.Sub("S").get(), "d", "below");
+  TLines lines;
+  EXPECT_EQ("Failed to get data for 'b'", ErrorOf(HKEY_LOCAL_MACHINE, kZvk, lines));
+  EXPECT_EQ(TLines{"HKLM\\Software\\ZVK\\a = before"}, lines);
+}
+
+// Wine's handle count is always 0, but its handle table hands out the lowest
+// free slot: the next handle value the process gets changes when a handle
+// has been left open.
+HKEY NextHandle() {
+  TUniqueHKey probe;
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, probe.put());
+  return probe.get();
+}
+
+TEST(RegistryDump, EveryKeyHandleIsClosedAlsoWhenTheErrorPassesThrough) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  std::string path = kZvk;
+  for (int level = 1; level <= 10; ++level) {
+    path += "\\L";
+    SetString(zvk.Create(path).get(), "v", "x");
+  }
+  const HKEY before = NextHandle();
+  ASSERT_NE(nullptr, before);
+  {
+    // The probe does see a handle left open.
+    TUniqueHKey held;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kZvk, 0, KEY_READ, held.put()));
+    ASSERT_NE(before, NextHandle());
+  }
+  EXPECT_EQ(10u, Dump(HKEY_LOCAL_MACHINE, kZvk).size());
+  EXPECT_EQ(before, NextHandle());
+
+  const unsigned char eight[8] = {};
+  SetRaw(zvk.Create(path).get(), "w", REG_DWORD, eight, sizeof eight);
+  TLines lines;
+  EXPECT_EQ("Failed to get data for 'w'", ErrorOf(HKEY_LOCAL_MACHINE, kZvk, lines));
+  EXPECT_EQ(before, NextHandle());
+}
+
+// Wine enforces key security: a subkey whose DACL grants nothing cannot be
+// opened, so its lines and its subtree are missing and the walk goes on.
+TEST(RegistryDump, UnreadableSubkeyIsLeftOutAndTheWalkGoesOn) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "a", "1");
+  SetString(zvk.Sub("S1\\Below").get(), "hidden", "2");
+  SetString(zvk.Sub("S2").get(), "seen", "3");
+  {
+    // This handle keeps its granted access after the DACL changes; it is the
+    // one that gives the key back its access before the guard deletes it.
+    TUniqueHKey locked;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (zvk.path() + "\\S1").c_str(), 0,
+                                           KEY_ALL_ACCESS | WRITE_DAC, locked.put()));
+    SECURITY_DESCRIPTOR denyAll;
+    ACL emptyAcl;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&denyAll, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(InitializeAcl(&emptyAcl, sizeof emptyAcl, ACL_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&denyAll, TRUE, &emptyAcl, FALSE));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(locked.get(), DACL_SECURITY_INFORMATION, &denyAll));
+    struct TRestore {
+      HKEY key;
+      ~TRestore() {
+        SECURITY_DESCRIPTOR open;
+        InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+        RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &open);
+      }
+    } restore{locked.get()};
+
+    TUniqueHKey probe;
+    ASSERT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, (zvk.path() + "\\S1").c_str(),
+                                                 0, KEY_READ, probe.put()));
+    EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\a = 1", "HKLM\\Software\\ZVK\\S2\\seen = 3"}),
+              Dump(HKEY_LOCAL_MACHINE, kZvk));
+  }
+}
+
+// Changes made while the walk runs, from inside the walk: the report of one
+// line deletes what the walk has listed but not reached yet.
+TEST(RegistryDump, KeysAndValuesDeletedDuringTheWalkAreSkipped) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "a", "1");
+  SetString(zvk.get(), "b", "gone before its turn");
+  SetString(zvk.get(), "c", "3");
+  SetString(zvk.Sub("S1").get(), "x", "4");
+  SetString(zvk.Sub("S2").get(), "y", "gone");
+  SetString(zvk.Sub("S3").get(), "z", "6");
+  TLines lines;
+  DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk, [&](const std::string& line) {
+    lines.push_back(line);
+    if (line == "HKLM\\Software\\ZVK\\a = 1") RegDeleteValueA(zvk.get(), "b");
+    if (line == "HKLM\\Software\\ZVK\\S1\\x = 4") DeleteTree(HKEY_LOCAL_MACHINE, zvk.path() + "\\S2");
+  });
+  EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\a = 1", "HKLM\\Software\\ZVK\\c = 3",
+                    "HKLM\\Software\\ZVK\\S1\\x = 4", "HKLM\\Software\\ZVK\\S3\\z = 6"}),
+            lines);
+}
+
+}  // namespace
+}  // namespace tarvo
