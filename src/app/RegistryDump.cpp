@@ -126,18 +126,19 @@ void DumpValues(HKEY key, TRegistryRoot root, const std::string& keyPath, const 
   }
 }
 
-void DumpKey(HKEY root, const std::string& keyPath, int level, const TReport& report) {
+void DumpKey(HKEY root, const std::string& keyPath, int level, int maxDepth,
+             const TReport& report) {
   TUniqueHKey key;
   if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) !=
       ERROR_SUCCESS) {
     return;
   }
   DumpValues(key.get(), RootOf(root), keyPath, report);
-  if (level >= kMaxRegistryDepth) return;
+  if (level >= maxDepth) return;
   // Each subkey is opened afresh from the root by its full path, while this
   // key stays open.
   for (const std::string& subkey : SubkeyNames(key.get())) {
-    DumpKey(root, SubkeyPath(keyPath, subkey), level + 1, report);
+    DumpKey(root, SubkeyPath(keyPath, subkey), level + 1, maxDepth, report);
   }
 }
 
@@ -155,9 +156,10 @@ const std::array<TRegistryKeyEntry, 6>& RegistryKeyList() {
   return list;
 }
 
-void DumpRegistryKey(HKEY root, const std::string& keyPath, const TReport& report) {
+void DumpRegistryKey(HKEY root, const std::string& keyPath, const TReport& report,
+                     int maxDepth) {
   // The lines show the path as it was opened, without a leading backslash.
-  DumpKey(root, OpenablePath(keyPath), 1, report);
+  DumpKey(root, OpenablePath(keyPath), 1, maxDepth, report);
 }
 
 }  // namespace tarvo

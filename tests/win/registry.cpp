@@ -315,5 +315,201 @@ TEST(RegistryDump, KeysAndValuesDeletedDuringTheWalkAreSkipped) {
             lines);
 }
 
+// A registry link back to an ancestor: without a depth bound the walk would
+// recurse until the stack is gone. The walk stops descending at level 512.
+class TLoopLink {
+public:
+  explicit TLoopLink(const std::string& parentPath) : path_(parentPath + "\\Loop") {
+    std::wstring wide(path_.begin(), path_.end());
+    LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, nullptr,
+                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr,
+                              link_.put(), nullptr);
+    if (rc != ERROR_SUCCESS) return;
+    const std::wstring target = L"\\Registry\\Machine\\" +
+                                std::wstring(parentPath.begin(), parentPath.end());
+    rc = RegSetValueExW(link_.get(), L"SymbolicLinkValue", 0, REG_LINK,
+                        reinterpret_cast<const BYTE*>(target.c_str()),
+                        static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+    made_ = rc == ERROR_SUCCESS;
+  }
+  // Deleted through a handle on the link itself: deleting by name would
+  // follow the link to its target.
+  ~TLoopLink() {
+    using TNtDeleteKey = LONG(WINAPI*)(HANDLE);
+    auto ntDeleteKey = reinterpret_cast<TNtDeleteKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    if (link_ && ntDeleteKey) ntDeleteKey(link_.get());
+  }
+  bool Made() const { return made_; }
+
+private:
+  std::string path_;
+  TUniqueHKey link_;
+  bool made_ = false;
+};
+
+TEST(RegistryDump, LinkToAnAncestorStopsAtTheDepthBound) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "v", "x");
+  TLoopLink loop(kZvk);
+  if (!loop.Made()) GTEST_SKIP() << "Wine could not create a registry link";
+  // The link is followed by an ordinary open.
+  TUniqueHKey through;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\ZVK\\Loop\\Loop", 0,
+                                         KEY_READ, through.put()));
+  through.reset();
+
+  // Wine's ANSI calls end the path at 260 characters, level 50 here, before
+  // the bound; the walk ends either way, with one line per level.
+  const TLines lines = Dump(HKEY_LOCAL_MACHINE, kZvk);
+  ASSERT_GE(lines.size(), 2u);
+  ASSERT_LE(lines.size(), static_cast<size_t>(kMaxRegistryDepth));
+  std::string path = "HKLM\\Software\\ZVK";
+  for (size_t level = 1; level < lines.size(); ++level) path += "\\Loop";
+  EXPECT_EQ(path + "\\v = x", lines.back());
+
+  TLines bounded;
+  DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk,
+                  [&bounded](const std::string& l) { bounded.push_back(l); }, 3);
+  EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\v = x", "HKLM\\Software\\ZVK\\Loop\\v = x",
+                    "HKLM\\Software\\ZVK\\Loop\\Loop\\v = x"}),
+            bounded);
+}
+
+// Wine's ANSI registry calls take key paths of at most 260 characters, so
+// the walk cannot reach level 512 here; the same bound, set lower, shows
+// where the walk stops.
+TEST(RegistryDump, DescentStopsAtTheGivenDepth) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  std::string path = kZvk;
+  for (int level = 1; level <= 8; ++level) {
+    SetNumber(zvk.Create(path).get(), "level", level);
+    path += "\\L";
+  }
+  TLines lines;
+  DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk, [&lines](const std::string& l) { lines.push_back(l); },
+                  5);
+  ASSERT_EQ(5u, lines.size());
+  EXPECT_EQ("HKLM\\Software\\ZVK\\L\\L\\L\\L\\level = 5, 0x00000005", lines.back());
+  EXPECT_EQ(8u, Dump(HKEY_LOCAL_MACHINE, kZvk).size());
+}
+
+// A second process rewrites one value as fast as it can while this one dumps
+// it; the dump must give one of the outcomes the value's states allow, and
+// the change between the size query and the read must raise the error.
+const char kRaceFlag[] = " --race-child ";
+
+void RunRaceChild(const std::string& mode) {
+  TUniqueHKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kZvk, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
+  TUniqueHandle stop(OpenEventA(SYNCHRONIZE, FALSE, "TarvoRegistryRaceStop"));
+  const std::string grown(4000, 'G');
+  const DWORD seven = 7;
+  const DWORD deadline = GetTickCount() + 30000;
+  while (stop && WaitForSingleObject(stop.get(), 0) == WAIT_TIMEOUT && GetTickCount() < deadline) {
+    if (mode == "grow") {
+      RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("s"), 2);
+      RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(grown.c_str()),
+                     static_cast<DWORD>(grown.size() + 1));
+    } else if (mode == "delete") {
+      RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("present"), 8);
+      RegDeleteValueA(key.get(), "v");
+    } else if (mode == "type") {
+      RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("abcdefg"), 8);
+      RegSetValueExA(key.get(), "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4);
+    }
+  }
+}
+
+const bool kIsRaceChild = [] {
+  const std::string command = GetCommandLineA();
+  const size_t at = command.find(kRaceFlag);
+  if (at == std::string::npos) return false;
+  RunRaceChild(command.substr(at + sizeof kRaceFlag - 1));
+  ExitProcess(0);
+}();
+
+class TRacer {
+public:
+  explicit TRacer(const std::string& mode)
+      : stop_(CreateEventA(nullptr, TRUE, FALSE, "TarvoRegistryRaceStop")) {
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string command = std::string("\"") + exe + "\"" + kRaceFlag + mode;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+      process_.reset(pi.hProcess);
+      TUniqueHandle thread(pi.hThread);
+    }
+  }
+  ~TRacer() {
+    SetEvent(stop_.get());
+    if (process_) WaitForSingleObject(process_.get(), 30000);
+  }
+  bool Running() const { return static_cast<bool>(process_); }
+
+private:
+  TUniqueHandle stop_;
+  TUniqueHandle process_;
+};
+
+// Dumps until `wanted` has been raised (at most ten seconds), failing on any
+// outcome not in `allowed`. Returns how often `wanted` was seen.
+int RaceUntil(const std::string& mode, const std::vector<std::string>& allowed,
+              const std::string& wanted) {
+  TRacer racer(mode);
+  EXPECT_TRUE(racer.Running());
+  int seen = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 200000 && seen < 3; ++i) {
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10)) break;
+    TLines lines;
+    const std::string error = ErrorOf(HKEY_LOCAL_MACHINE, kZvk, lines);
+    std::string outcome = error.empty() ? "" : "error: " + error;
+    for (const auto& line : lines) outcome += (outcome.empty() ? "" : "|") + line;
+    if (std::find(allowed.begin(), allowed.end(), outcome) == allowed.end()) {
+      ADD_FAILURE() << mode << ": unexpected outcome [" << outcome.substr(0, 200) << "]";
+      break;
+    }
+    if (outcome == "error: " + wanted) ++seen;
+  }
+  return seen;
+}
+
+TEST(RegistryDump, ValueGrowingBetweenSizeQueryAndReadRaisesFailedToGetData) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "v", "s");
+  const std::string v = "HKLM\\Software\\ZVK\\v = ";
+  EXPECT_GT(RaceUntil("grow",
+                      {v + "s", v + std::string(4000, 'G'), "error: Failed to get data for 'v'"},
+                      "Failed to get data for 'v'"),
+            0);
+}
+
+TEST(RegistryDump, ValueDeletedBetweenSizeQueryAndReadRaisesFailedToGetData) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  const std::string v = "HKLM\\Software\\ZVK\\v = ";
+  // Deleted before the type query: no line; before the size query: an empty
+  // string; before the read: the error.
+  EXPECT_GT(RaceUntil("delete", {"", v, v + "present", "error: Failed to get data for 'v'"},
+                      "Failed to get data for 'v'"),
+            0);
+}
+
+TEST(RegistryDump, ValueChangingTypeBeforeTheReadRaisesInvalidDataType) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  SetString(zvk.get(), "v", "abcdefg");
+  const std::string v = "HKLM\\Software\\ZVK\\v = ";
+  // A string turned number fits the string's buffer: the type is wrong. A
+  // number turned eight-byte string does not fit the number's buffer.
+  EXPECT_GT(RaceUntil("type",
+                      {v + "abcdefg", v + "7, 0x00000007", "error: Invalid data type for 'v'",
+                       "error: Failed to get data for 'v'"},
+                      "Invalid data type for 'v'"),
+            0);
+}
+
 }  // namespace
 }  // namespace tarvo
