@@ -455,7 +455,7 @@ private:
   TUniqueHandle process_;
 };
 
-// Dumps until `wanted` has been raised (at most ten seconds), failing on any
+// Dumps until `wanted` has been raised (at most twenty seconds), failing on any
 // outcome not in `allowed`. Returns how often `wanted` was seen.
 int RaceUntil(const std::string& mode, const std::vector<std::string>& allowed,
               const std::string& wanted) {
@@ -464,7 +464,7 @@ int RaceUntil(const std::string& mode, const std::vector<std::string>& allowed,
   int seen = 0;
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 200000 && seen < 3; ++i) {
-    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(10)) break;
+    if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) break;
     TLines lines;
     const std::string error = ErrorOf(HKEY_LOCAL_MACHINE, kZvk, lines);
     std::string outcome = error.empty() ? "" : "error: " + error;
