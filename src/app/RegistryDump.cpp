@@ -129,8 +129,7 @@ void DumpValues(HKEY key, TRegistryRoot root, const std::string& keyPath, const 
 void DumpKey(HKEY root, const std::string& keyPath, int level, int maxDepth,
              const TReport& report) {
   TUniqueHKey key;
-  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
     return;
   }
   DumpValues(key.get(), RootOf(root), keyPath, report);
@@ -156,8 +155,7 @@ const std::array<TRegistryKeyEntry, 6>& RegistryKeyList() {
   return list;
 }
 
-void DumpRegistryKey(HKEY root, const std::string& keyPath, const TReport& report,
-                     int maxDepth) {
+void DumpRegistryKey(HKEY root, const std::string& keyPath, const TReport& report, int maxDepth) {
   // The lines show the path as it was opened, without a leading backslash.
   DumpKey(root, OpenablePath(keyPath), 1, maxDepth, report);
 }

@@ -18,8 +18,8 @@ struct TRegistryKeyEntry {
 // The suite's six keys, in the order the run dumps them.
 const std::array<TRegistryKeyEntry, 6>& RegistryKeyList();
 
-// Deepest level the walk descends to by default. The registry itself allows no deeper real tree; a registry link pointing back
-// at an ancestor would otherwise make the walk recurse without end.
+// Deepest level the walk descends to by default. The registry itself allows no deeper real tree; a
+// registry link pointing back at an ancestor would otherwise make the walk recurse without end.
 constexpr int kMaxRegistryDepth = 512;
 
 // Reports one line per REG_SZ and REG_DWORD value of `keyPath` under `root`

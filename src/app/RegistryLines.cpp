@@ -31,20 +31,19 @@ std::string SubkeyPath(const std::string& keyPath, const std::string& subkeyName
 
 namespace {
 
-std::string LineHead(TRegistryRoot root, const std::string& keyPath,
-                     const std::string& valueName) {
+std::string LineHead(TRegistryRoot root, const std::string& keyPath, const std::string& valueName) {
   return RootPrefix(root) + keyPath + "\\" + DisplayName(valueName) + " = ";
 }
 
 }  // namespace
 
-std::string StringLine(TRegistryRoot root, const std::string& keyPath,
-                       const std::string& valueName, const std::string& data) {
+std::string StringLine(TRegistryRoot root, const std::string& keyPath, const std::string& valueName,
+                       const std::string& data) {
   return LineHead(root, keyPath, valueName) + data;
 }
 
-std::string NumberLine(TRegistryRoot root, const std::string& keyPath,
-                       const std::string& valueName, std::uint32_t number) {
+std::string NumberLine(TRegistryRoot root, const std::string& keyPath, const std::string& valueName,
+                       std::uint32_t number) {
   char text[32];
   std::snprintf(text, sizeof text, "%ld, 0x%08lX",
                 static_cast<long>(static_cast<std::int32_t>(number)),

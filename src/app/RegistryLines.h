@@ -21,12 +21,12 @@ std::string OpenablePath(const std::string& keyPath);
 
 std::string SubkeyPath(const std::string& keyPath, const std::string& subkeyName);
 
-std::string StringLine(TRegistryRoot root, const std::string& keyPath,
-                       const std::string& valueName, const std::string& data);
+std::string StringLine(TRegistryRoot root, const std::string& keyPath, const std::string& valueName,
+                       const std::string& data);
 
 // The number in signed decimal, then ", 0x" and eight upper-case hex digits.
-std::string NumberLine(TRegistryRoot root, const std::string& keyPath,
-                       const std::string& valueName, std::uint32_t number);
+std::string NumberLine(TRegistryRoot root, const std::string& keyPath, const std::string& valueName,
+                       std::uint32_t number);
 
 // The bytes up to the first NUL, never beyond `size`: string data stored
 // without a terminating NUL ends where the data ends.

@@ -11,9 +11,8 @@ constexpr std::uint8_t kWorkstation = 1;
 constexpr std::uint8_t kDomainController = 2;
 constexpr std::uint8_t kServer = 3;
 
-std::string NT(std::uint32_t major, std::uint32_t minor, std::uint8_t product,
-               std::uint16_t suite, const std::string& csd = "", std::uint32_t build = 0,
-               bool extended = true) {
+std::string NT(std::uint32_t major, std::uint32_t minor, std::uint8_t product, std::uint16_t suite,
+               const std::string& csd = "", std::uint32_t build = 0, bool extended = true) {
   return FormatOSVersionLine(extended, major, minor, build, kNT, csd, suite, product);
 }
 

@@ -72,8 +72,8 @@ public:
         // Old linkers wrote addresses instead of RVAs.
         const bool rvas = d.Attributes.RvaBased;
         const DWORD name = rvas ? d.DllNameRVA : static_cast<DWORD>(d.DllNameRVA - imageBase_);
-        const DWORD table = rvas ? d.ImportNameTableRVA
-                                 : static_cast<DWORD>(d.ImportNameTableRVA - imageBase_);
+        const DWORD table =
+            rvas ? d.ImportNameTableRVA : static_cast<DWORD>(d.ImportNameTableRVA - imageBase_);
         AddThunks(imports[Lower(String(name))], table);
       }
     }
@@ -145,8 +145,8 @@ void ExpectReadOnlyAndNoVersionDll(const TImports& imports, const std::string& w
   for (const auto& dll : imports) {
     for (const auto& name : dll.second) {
       for (const char* w : writers) {
-        EXPECT_NE(0, name.compare(0, std::strlen(w), w)) << which << " imports " << dll.first
-                                                         << "!" << name;
+        EXPECT_NE(0, name.compare(0, std::strlen(w), w))
+            << which << " imports " << dll.first << "!" << name;
       }
     }
   }

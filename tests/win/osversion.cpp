@@ -39,8 +39,8 @@ public:
     char old[64] = {};
     DWORD size = sizeof old - 1;
     DWORD type = REG_NONE;
-    hadOld_ = RegQueryValueExA(key_.get(), "Version", nullptr, &type,
-                               reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
+    hadOld_ = RegQueryValueExA(key_.get(), "Version", nullptr, &type, reinterpret_cast<BYTE*>(old),
+                               &size) == ERROR_SUCCESS &&
               type == REG_SZ;
     old_ = old;
     Set(version);
@@ -55,10 +55,9 @@ public:
 
 private:
   void Set(const std::string& v) {
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key_.get(), "Version", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(v.c_str()),
-                             static_cast<DWORD>(v.size() + 1)));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key_.get(), "Version", 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(v.c_str()),
+                                            static_cast<DWORD>(v.size() + 1)));
   }
   TUniqueHKey key_;
   bool hadOld_ = false;

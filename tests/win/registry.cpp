@@ -76,8 +76,7 @@ private:
 };
 
 void SetRaw(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size))
+  ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size))
       << name;
 }
 void SetString(HKEY key, const char* name, const std::string& text) {
@@ -203,10 +202,10 @@ TEST(RegistryDump, LongNamesLargeDataAndDeepTrees) {
   SetNumber(zvk.Create(path).get(), "deep", 40);
 
   const TLines lines = Dump(HKEY_LOCAL_MACHINE, kZvk);
-  EXPECT_EQ(Sorted({"HKLM\\" + path + "\\deep = 40, 0x00000028",
-                    "HKLM\\Software\\ZVK\\Big = " + big,
-                    "HKLM\\Software\\ZVK\\" + longName + " = long"}),
-            Sorted(lines));
+  EXPECT_EQ(
+      Sorted({"HKLM\\" + path + "\\deep = 40, 0x00000028", "HKLM\\Software\\ZVK\\Big = " + big,
+              "HKLM\\Software\\ZVK\\" + longName + " = long"}),
+      Sorted(lines));
 }
 
 // A read that fails after its type query ends the whole dump with the
@@ -308,7 +307,8 @@ TEST(RegistryDump, KeysAndValuesDeletedDuringTheWalkAreSkipped) {
   DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk, [&](const std::string& line) {
     lines.push_back(line);
     if (line == "HKLM\\Software\\ZVK\\a = 1") RegDeleteValueA(zvk.get(), "b");
-    if (line == "HKLM\\Software\\ZVK\\S1\\x = 4") DeleteTree(HKEY_LOCAL_MACHINE, zvk.path() + "\\S2");
+    if (line == "HKLM\\Software\\ZVK\\S1\\x = 4")
+      DeleteTree(HKEY_LOCAL_MACHINE, zvk.path() + "\\S2");
   });
   EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\a = 1", "HKLM\\Software\\ZVK\\c = 3",
                     "HKLM\\Software\\ZVK\\S1\\x = 4", "HKLM\\Software\\ZVK\\S3\\z = 6"}),
@@ -321,12 +321,11 @@ class TLoopLink {
 public:
   explicit TLoopLink(const std::string& parentPath) : path_(parentPath + "\\Loop") {
     std::wstring wide(path_.begin(), path_.end());
-    LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, nullptr,
-                              REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr,
-                              link_.put(), nullptr);
+    LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                              KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link_.put(), nullptr);
     if (rc != ERROR_SUCCESS) return;
-    const std::wstring target = L"\\Registry\\Machine\\" +
-                                std::wstring(parentPath.begin(), parentPath.end());
+    const std::wstring target =
+        L"\\Registry\\Machine\\" + std::wstring(parentPath.begin(), parentPath.end());
     rc = RegSetValueExW(link_.get(), L"SymbolicLinkValue", 0, REG_LINK,
                         reinterpret_cast<const BYTE*>(target.c_str()),
                         static_cast<DWORD>(target.size() * sizeof(wchar_t)));
@@ -369,8 +368,8 @@ TEST(RegistryDump, LinkToAnAncestorStopsAtTheDepthBound) {
   EXPECT_EQ(path + "\\v = x", lines.back());
 
   TLines bounded;
-  DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk,
-                  [&bounded](const std::string& l) { bounded.push_back(l); }, 3);
+  DumpRegistryKey(
+      HKEY_LOCAL_MACHINE, kZvk, [&bounded](const std::string& l) { bounded.push_back(l); }, 3);
   EXPECT_EQ((TLines{"HKLM\\Software\\ZVK\\v = x", "HKLM\\Software\\ZVK\\Loop\\v = x",
                     "HKLM\\Software\\ZVK\\Loop\\Loop\\v = x"}),
             bounded);
@@ -387,8 +386,8 @@ TEST(RegistryDump, DescentStopsAtTheGivenDepth) {
     path += "\\L";
   }
   TLines lines;
-  DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk, [&lines](const std::string& l) { lines.push_back(l); },
-                  5);
+  DumpRegistryKey(
+      HKEY_LOCAL_MACHINE, kZvk, [&lines](const std::string& l) { lines.push_back(l); }, 5);
   ASSERT_EQ(5u, lines.size());
   EXPECT_EQ("HKLM\\Software\\ZVK\\L\\L\\L\\L\\level = 5, 0x00000005", lines.back());
   EXPECT_EQ(8u, Dump(HKEY_LOCAL_MACHINE, kZvk).size());
@@ -401,7 +400,8 @@ const char kRaceFlag[] = " --race-child ";
 
 void RunRaceChild(const std::string& mode) {
   TUniqueHKey key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kZvk, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kZvk, 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
+    return;
   TUniqueHandle stop(OpenEventA(SYNCHRONIZE, FALSE, "TarvoRegistryRaceStop"));
   const std::string grown(4000, 'G');
   const DWORD seven = 7;
@@ -482,10 +482,10 @@ TEST(RegistryDump, ValueGrowingBetweenSizeQueryAndReadRaisesFailedToGetData) {
   TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
   SetString(zvk.get(), "v", "s");
   const std::string v = "HKLM\\Software\\ZVK\\v = ";
-  EXPECT_GT(RaceUntil("grow",
-                      {v + "s", v + std::string(4000, 'G'), "error: Failed to get data for 'v'"},
-                      "Failed to get data for 'v'"),
-            0);
+  EXPECT_GT(
+      RaceUntil("grow", {v + "s", v + std::string(4000, 'G'), "error: Failed to get data for 'v'"},
+                "Failed to get data for 'v'"),
+      0);
 }
 
 TEST(RegistryDump, ValueDeletedBetweenSizeQueryAndReadRaisesFailedToGetData) {
