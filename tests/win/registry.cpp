@@ -414,6 +414,17 @@ void RunRaceChild(const std::string& mode) {
     } else if (mode == "delete") {
       RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("present"), 8);
       RegDeleteValueA(key.get(), "v");
+    } else if (mode == "churn") {
+      for (char c = '0'; c <= '9'; ++c) {
+        const char name[] = {'v', c, '\0'};
+        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+      }
+      // Created first to last, deleted last to first: the list only grows
+      // and shrinks at its end, so no name moves to another index.
+      for (char c = '9'; c >= '0'; --c) {
+        const char name[] = {'v', c, '\0'};
+        RegDeleteValueA(key.get(), name);
+      }
     } else if (mode == "type") {
       RegSetValueExA(key.get(), "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("abcdefg"), 8);
       RegSetValueExA(key.get(), "v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seven), 4);
@@ -509,6 +520,30 @@ TEST(RegistryDump, ValueChangingTypeBeforeTheReadRaisesInvalidDataType) {
                        "error: Failed to get data for 'v'"},
                       "Invalid data type for 'v'"),
             0);
+}
+
+// Values vanishing while their key is listed: an index whose enumeration
+// fails is left out, so no name is listed twice and nothing is read for a
+// name the key never had.
+TEST(RegistryDump, ValuesVanishingDuringListingAreNotListedTwice) {
+  TPlantedKey zvk(HKEY_LOCAL_MACHINE, kZvk);
+  TRacer racer("churn");
+  ASSERT_TRUE(racer.Running());
+  const auto start = std::chrono::steady_clock::now();
+  int dumps = 0;
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+    TLines lines;
+    // A value deleted between its size query and its read raises, as it must.
+    const std::string error = ErrorOf(HKEY_LOCAL_MACHINE, kZvk, lines);
+    ASSERT_TRUE(error.empty() || error.rfind("Failed to get data for 'v", 0) == 0) << error;
+    ++dumps;
+    for (const auto& line : lines) {
+      ASSERT_EQ(0u, line.find("HKLM\\Software\\ZVK\\v")) << line;
+    }
+    const TLines sorted = Sorted(lines);
+    ASSERT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()))
+        << "a line listed twice after " << dumps << " dumps";
+  }
 }
 
 }  // namespace
