@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/About.h"
+#include "app/RegistryDump.h"
 #include "app/resource.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -292,9 +293,11 @@ void TfrmMain::PerformRun() {
   stopFlag_ = false;
   SetRunningButtons(true);
   misplaced_.clear();
-  // The operating-system line.
+  ReportOSVersionLine();
   ReportLine("Registry Entries:");
-  // The registry dump of the suite's keys.
+  for (const TRegistryKeyEntry& entry : RegistryKeyList()) {
+    DumpRegistryKey(entry.root, entry.keyPath);
+  }
   // The module scan of My Computer.
   SetRunningButtons(false);
   // The removal offer.
