@@ -9,6 +9,7 @@
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
 #include "framework/TextRules.h"
+#include "platform/UniquePidl.h"
 
 namespace tarvo {
 
@@ -296,15 +297,20 @@ void TfrmMain::PerformRun() {
   ReportLine("Registry Entries:");
   // The registry dump of the suite's keys.
   // The module scan of My Computer.
+  {
+    TUniquePidl drives;
+    SHGetSpecialFolderLocation(Application.Handle(), CSIDL_DRIVES, drives.put());
+    ScanFolder(drives.get());
+  }
   SetRunningButtons(false);
-  // The removal offer.
+  OfferRemoval();
   ReportLine("Finished");
 }
 
 void TfrmMain::StopAction() {
   stopFlag_ = true;
   SetRunningButtons(false);
-  // The removal offer.
+  OfferRemoval();
 }
 
 void TfrmMain::SetRunningButtons(bool running) {
