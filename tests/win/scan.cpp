@@ -354,3 +354,23 @@ TEST(ModuleScan, FailingBindOrEnumerationRaisesTheOleErrorNoEnumeratorIsEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ModuleScan, FolderDeletedWhileScanning) {
+  TPlantedTree tree('d', "scan-vanish");
+  tree.Folder("a/inner");
+  tree.Folder("b/inner");
+  tree.Plant("VQ32W.DLL", "a\\inner\\VQ32W.DLL");
+  tree.Plant("VQ32W.DLL", "b\\inner\\VQ32W.DLL");
+  TScanRun run;
+  // On entering the first subfolder a second process removes both of them.
+  int entries = 0;
+  run.context.processMessages = [&] {
+    if (++entries == 2) tree.Sh("rm -rf '" + tree.Nix("a") + "' '" + tree.Nix("b") + "'");
+  };
+  run.ScanPath(tree.Windows());
+  EXPECT_TRUE(run.lines.empty());
+}
+
+}  // namespace
