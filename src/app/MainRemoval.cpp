@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <set>
+#include <vector>
 
 #include "app/Main.h"
 #include "app/Removal.h"
@@ -54,12 +55,20 @@ void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TRepo
     request.pTo = nullptr;
     // The nuke warning makes the shell ask before deleting anything it cannot recycle.
     request.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING;
+    std::vector<bool> existedBefore;
+    for (const std::string& path : misplaced) existedBefore.push_back(FileStillThere(path));
     if (SHFileOperationA(&request) == 0) {
-      report(RemovedFilesLine);
-      for (const std::string& path : misplaced) {
-        // After a cancel in the shell's progress window only what is gone was removed.
-        if (request.fAnyOperationsAborted && FileStillThere(path)) continue;
-        report(path);
+      // After a cancel in the shell's progress window, or a declined permanent
+      // deletion, only what was there before and is gone now was removed.
+      std::vector<std::string> removed;
+      for (size_t i = 0; i < misplaced.size(); ++i) {
+        if (request.fAnyOperationsAborted && (!existedBefore[i] || FileStillThere(misplaced[i])))
+          continue;
+        removed.push_back(misplaced[i]);
+      }
+      if (!request.fAnyOperationsAborted || !removed.empty()) {
+        report(RemovedFilesLine);
+        for (const std::string& path : removed) report(path);
       }
     }
   }
