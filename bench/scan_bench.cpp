@@ -74,8 +74,8 @@ void Walk(const std::string& folder, long& files) {
 SIZE_T PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(),
-                       reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                       sizeof counters);
   return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
@@ -85,7 +85,8 @@ void EnumerateOnly(IShellFolder* desktop, LPCITEMIDLIST list, long& items) {
   TComRef<IShellFolder> folder;
   if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellFolder, folder.put_void()))) return;
   TComRef<IEnumIDList> enumerator;
-  if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.put()) != S_OK ||
+  if (folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.put()) !=
+          S_OK ||
       !enumerator)
     return;
   for (;;) {
@@ -146,7 +147,8 @@ int main(int argc, char** argv) {
     TUniquePidl list;
     ULONG eaten = 0;
     std::wstring wide(root.begin(), root.end());
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, &wide[0], &eaten, list.put(), nullptr))) {
+    if (FAILED(
+            desktop->ParseDisplayName(nullptr, nullptr, &wide[0], &eaten, list.put(), nullptr))) {
       std::fprintf(stderr, "cannot parse %s\n", root.c_str());
       return 1;
     }

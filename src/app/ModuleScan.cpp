@@ -89,8 +89,8 @@ void TModuleScan::ScanFolder(LPCITEMIDLIST list) {
   TComRef<IShellFolder> bound;
   IShellFolder* folder = context_.desktopFolder;
   if (list && list->mkid.cb != 0) {
-    OleCheck(context_.desktopFolder->BindToObject(list, nullptr, IID_IShellFolder,
-                                                  bound.put_void()));
+    OleCheck(
+        context_.desktopFolder->BindToObject(list, nullptr, IID_IShellFolder, bound.put_void()));
     folder = bound.get();
   }
 
@@ -175,7 +175,8 @@ void TModuleScan::SetFolderText(const std::string& name) {
     TWindowDC dc(context_.statusBar);
     text = ShortenPath(name, dc.get(), (bounds.right - bounds.left) - FolderTextMargin);
   }
-  SendMessageA(context_.statusBar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(context_.statusBar, SB_SETTEXTA, SB_SIMPLEID,
+               reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace tarvo

@@ -57,7 +57,8 @@ TEST(Removal, DeclinedOfferKeepsFilesAndListAndAsksAgain) {
     TOffer offer;
     offer.Run(misplaced);
     EXPECT_EQ(answerer.Shown(), 1);
-    EXPECT_EQ(answerer.Text(), "There are ZVK DLLs in incorrect folders. \nRemove to the Recycle Bin?");
+    EXPECT_EQ(answerer.Text(),
+              "There are ZVK DLLs in incorrect folders. \nRemove to the Recycle Bin?");
     EXPECT_EQ(offer.lines, TLines{"Misplaced DLLs not removed"});
     EXPECT_EQ(misplaced, TLines{tree.Win("VQ32W.DLL")});
     EXPECT_TRUE(Exists(tree.Win("VQ32W.DLL")));
@@ -75,14 +76,13 @@ TEST(Removal, YesMovesEveryPathToTheTrashAndReportsThem) {
   TOffer offer;
   offer.Run(misplaced);
 
-  EXPECT_EQ(offer.lines, (TLines{"Removed Files:", tree.Win("sub\\VARNOKE32.DLL"), "",
-                                 tree.Win("VQ32W.DLL")}));
+  EXPECT_EQ(offer.lines,
+            (TLines{"Removed Files:", tree.Win("sub\\VARNOKE32.DLL"), "", tree.Win("VQ32W.DLL")}));
   EXPECT_TRUE(misplaced.empty());
   EXPECT_FALSE(Exists(tree.Win("VQ32W.DLL")));
   EXPECT_FALSE(Exists(tree.Win("sub\\VARNOKE32.DLL")));
   const std::string trash = DriveUnixRoot('d') + "/../../home/.local/share/Trash/files/";
-  EXPECT_EQ(RunUnix("test -f '" + trash + "VQ32W.DLL' && test -f '" + trash + "VARNOKE32.DLL'"),
-            0);
+  EXPECT_EQ(RunUnix("test -f '" + trash + "VQ32W.DLL' && test -f '" + trash + "VARNOKE32.DLL'"), 0);
 }
 
 TEST(Removal, YesWithVanishedPathReportsNothingAndEmptiesTheList) {

@@ -18,9 +18,10 @@ namespace {
 // The prefix's trash replaced by a plain file, so nothing can be put there.
 class TTrashBlocked {
 public:
-  TTrashBlocked() : trash_(std::string(std::getenv("TARVO_WINE_ROOT")) + "/home/.local/share/Trash") {
-    RunUnix("rm -rf '" + trash_ + ".aside'; if [ -e '" + trash_ + "' ]; then mv '" + trash_ + "' '" +
-            trash_ + ".aside'; fi; : > '" + trash_ + "'");
+  TTrashBlocked()
+      : trash_(std::string(std::getenv("TARVO_WINE_ROOT")) + "/home/.local/share/Trash") {
+    RunUnix("rm -rf '" + trash_ + ".aside'; if [ -e '" + trash_ + "' ]; then mv '" + trash_ +
+            "' '" + trash_ + ".aside'; fi; : > '" + trash_ + "'");
   }
   ~TTrashBlocked() {
     RunUnix("rm -f '" + trash_ + "'; if [ -e '" + trash_ + ".aside' ]; then mv '" + trash_ +

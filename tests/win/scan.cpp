@@ -94,17 +94,16 @@ TEST(ModuleScan, WatchedNamesVersionsAndMisplacedPaths) {
   tree.Plant("VARNOKE32.DLL", "app\\PARDEX.DLL");
   tree.Plant("VARNOKE32.DLL", ".hidden\\VARNOKE32.DLL");
   tree.Plant("VARNOKE32.DLL", "app\\sub\\VARNOKE32.DLL");
-  ASSERT_TRUE(SetFileAttributesA(tree.Win("app\\sub\\VARNOKE32.DLL").c_str(),
-                                 FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(
+      SetFileAttributesA(tree.Win("app\\sub\\VARNOKE32.DLL").c_str(), FILE_ATTRIBUTE_HIDDEN));
 
   TScanRun run;
   run.ScanPath(tree.Windows());
 
   const std::string app = tree.Win("app\\");
-  EXPECT_EQ(Sorted(run.lines), Sorted({app + "VQ32W.DLL - 5.1.2600.0",
-                                       app + "sub\\vq32w.dll - 5.1.2600.0",
-                                       app + "HOSKEN32.DLL - 0.0.0.0",
-                                       app + "sub\\Pardex.exe - 3.0.1.7"}));
+  EXPECT_EQ(Sorted(run.lines),
+            Sorted({app + "VQ32W.DLL - 5.1.2600.0", app + "sub\\vq32w.dll - 5.1.2600.0",
+                    app + "HOSKEN32.DLL - 0.0.0.0", app + "sub\\Pardex.exe - 3.0.1.7"}));
   // Libraries only, each exactly as reported; the program never.
   EXPECT_EQ(Sorted(run.misplaced),
             Sorted({app + "VQ32W.DLL", app + "sub\\vq32w.dll", app + "HOSKEN32.DLL"}));
@@ -152,7 +151,8 @@ TEST(ModuleScan, LinksThatLoopAreNotFollowedOtherRoutesAre) {
   tree.Folder("lib");
   tree.Plant("VQ32W.DLL", "top\\x\\VQ32W.DLL");
   tree.Plant("VARNOKE32.DLL", "lib\\VARNOKE32.DLL");
-  tree.Sh("cd '" + tree.Nix("top/x") + "' && ln -s . self && ln -s ../.. y/up && ln -s nowhere dangling"
+  tree.Sh("cd '" + tree.Nix("top/x") +
+          "' && ln -s . self && ln -s ../.. y/up && ln -s nowhere dangling"
           " && ln -s ../../lib other");
 
   TScanRun run;
@@ -228,10 +228,10 @@ TEST(ModuleScan, StatusBarShowsLastFolderShortened) {
   RECT client{};
   GetClientRect(bar.get(), &client);
   HDC dc = GetDC(bar.get());
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar.get(), WM_GETFONT, 0, 0)));
-  std::string expected =
-      ShortenPath(tree.Win("a-rather-long-folder-name\\another-long-folder-name\\last"), dc,
-                  client.right - 20);
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar.get(), WM_GETFONT, 0, 0)));
+  std::string expected = ShortenPath(
+      tree.Win("a-rather-long-folder-name\\another-long-folder-name\\last"), dc, client.right - 20);
   SIZE extent{};
   GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
   SelectObject(dc, old);

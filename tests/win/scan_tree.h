@@ -24,8 +24,8 @@ inline int RunUnix(const std::string& script) {
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
-  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker + ".part && mv " +
-                        marker + ".part " + marker + "\"";
+  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
+                        ".part && mv " + marker + ".part " + marker + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -88,7 +88,9 @@ public:
   }
 
 private:
-  void Remove() const { RunUnix("chmod -R u+rwx '" + unix_ + "' 2>/dev/null; rm -rf '" + unix_ + "'"); }
+  void Remove() const {
+    RunUnix("chmod -R u+rwx '" + unix_ + "' 2>/dev/null; rm -rf '" + unix_ + "'");
+  }
 
   std::string unix_;
   std::string windows_;
