@@ -10,6 +10,7 @@
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
 #include "framework/TextRules.h"
+#include "platform/UniquePidl.h"
 
 namespace tarvo {
 
@@ -299,15 +300,20 @@ void TfrmMain::PerformRun() {
     DumpRegistryKey(entry.root, entry.keyPath);
   }
   // The module scan of My Computer.
+  {
+    TUniquePidl drives;
+    SHGetSpecialFolderLocation(Application.Handle(), CSIDL_DRIVES, drives.put());
+    ScanFolder(drives.get());
+  }
   SetRunningButtons(false);
-  // The removal offer.
+  OfferRemoval();
   ReportLine("Finished");
 }
 
 void TfrmMain::StopAction() {
   stopFlag_ = true;
   SetRunningButtons(false);
-  // The removal offer.
+  OfferRemoval();
 }
 
 void TfrmMain::SetRunningButtons(bool running) {

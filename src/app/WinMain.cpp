@@ -9,6 +9,7 @@
 #include "app/About.h"
 #include "app/Main.h"
 #include "framework/Application.h"
+#include "support/Pidlhelp.h"
 
 using namespace tarvo;
 
@@ -16,6 +17,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Application.Initialize(instance);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
+  // The shell's allocator for item ID lists, held until the window is gone.
+  struct TPidlhelpUnit {
+    TPidlhelpUnit() { PidlhelpInitialize(); }
+    ~TPidlhelpUnit() { PidlhelpFinalize(); }
+  } pidlhelp;
 
   std::unique_ptr<TfrmMain> frmMain;
   std::unique_ptr<TAboutBox> startupAboutBox;

@@ -1,0 +1,82 @@
+#include "app/MainRemoval.h"
+
+#include <shellapi.h>
+
+#include <set>
+#include <vector>
+
+#include "app/Main.h"
+#include "app/Removal.h"
+#include "framework/MessageDialog.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr int ResultYes = 6;
+
+bool FileStillThere(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool RecycleBinAvailable(const std::vector<std::string>& paths) {
+  std::set<std::string> asked;
+  for (const std::string& path : paths) {
+    if (path.empty()) continue;
+    std::string root = PathRoot(path);
+    if (root.empty()) return false;
+    if (!asked.insert(root).second) continue;
+    SHQUERYRBINFO info{};
+    info.cbSize = sizeof info;
+    if (FAILED(SHQueryRecycleBinA(root.c_str(), &info))) return false;
+  }
+  return true;
+}
+
+void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TReportLine& report) {
+  if (misplaced.empty()) return;
+  if (MessageDlgYesNo(RemovalQuestion, RemovalCaption, owner) != ResultYes) {
+    report(RemovalDeclinedLine);
+    return;
+  }
+  // Without a Recycle Bin the shell would delete the files for good.
+  if (!RecycleBinAvailable(misplaced)) {
+    report(RemovalDeclinedLine);
+    return;
+  }
+  std::string buffer = BuildPathBuffer(misplaced);
+  if (!buffer.empty()) {
+    SHFILEOPSTRUCTA request{};
+    request.hwnd = owner;
+    request.wFunc = FO_DELETE;
+    request.pFrom = buffer.c_str();
+    request.pTo = nullptr;
+    // The nuke warning makes the shell ask before deleting anything it cannot recycle.
+    request.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING;
+    std::vector<bool> existedBefore;
+    for (const std::string& path : misplaced) existedBefore.push_back(FileStillThere(path));
+    if (SHFileOperationA(&request) == 0) {
+      // After a cancel in the shell's progress window, or a declined permanent
+      // deletion, only what was there before and is gone now was removed.
+      std::vector<std::string> removed;
+      for (size_t i = 0; i < misplaced.size(); ++i) {
+        if (request.fAnyOperationsAborted && (!existedBefore[i] || FileStillThere(misplaced[i])))
+          continue;
+        removed.push_back(misplaced[i]);
+      }
+      if (!request.fAnyOperationsAborted || !removed.empty()) {
+        report(RemovedFilesLine);
+        for (const std::string& path : removed) report(path);
+      }
+    }
+  }
+  misplaced.clear();
+}
+
+void TfrmMain::OfferRemoval() {
+  OfferRemovalOf(misplaced_, Handle(), [this](const std::string& line) { ReportLine(line); });
+}
+
+}  // namespace tarvo

@@ -1,0 +1,31 @@
+#pragma once
+// Text logic of the removal offer and the path splitting the scan uses;
+// no platform calls, so the host tests exercise it directly.
+
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+extern const char* const RemovalQuestion;
+extern const char* const RemovalCaption;
+extern const char* const RemovalDeclinedLine;
+extern const char* const RemovedFilesLine;
+
+// The shell's source list: each non-empty path followed by one zero byte,
+// and one more zero byte after the last. Empty when no path is non-empty.
+std::string BuildPathBuffer(const std::vector<std::string>& paths);
+
+// The root a path's Recycle Bin belongs to: "C:\" for "C:\x\y.dll",
+// "\\server\share\" for a UNC path; empty when the path has no root.
+std::string PathRoot(const std::string& path);
+
+// Path splitting on "\" and ":".
+std::string ExtractFileName(const std::string& path);
+std::string ExtractFilePath(const std::string& path);
+std::string ExtractFileExt(const std::string& path);
+std::string ExcludeTrailingBackslash(const std::string& text);
+// True when `text` is a drive root of the form "?:\".
+bool IsDriveRootName(const std::string& text);
+
+}  // namespace tarvo

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Removal.h"
+
+namespace tarvo {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(PathBuffer, PathsEachClosedByZeroAndOneMoreAtTheEnd) {
+  EXPECT_EQ(BuildPathBuffer({"C:\\A\\VQ32W.DLL", "D:\\B\\x.dll"}),
+            "C:\\A\\VQ32W.DLL\0D:\\B\\x.dll\0\0"s);
+  EXPECT_EQ(BuildPathBuffer({"C:\\one.dll"}), "C:\\one.dll\0\0"s);
+  // Duplicates stay, order stays.
+  EXPECT_EQ(BuildPathBuffer({"b", "a", "b"}), "b\0a\0b\0\0"s);
+}
+
+TEST(PathBuffer, EmptyEntriesContributeNothing) {
+  EXPECT_EQ(BuildPathBuffer({"", "C:\\x.dll", ""}), "C:\\x.dll\0\0"s);
+  EXPECT_TRUE(BuildPathBuffer({"", ""}).empty());
+  EXPECT_TRUE(BuildPathBuffer({}).empty());
+}
+
+TEST(RemovalTexts, QuestionHasLineFeedAfterFullStopAndSpace) {
+  EXPECT_EQ(std::string(RemovalQuestion),
+            "There are ZVK DLLs in incorrect folders. \x0aRemove to the Recycle Bin?");
+}
+
+TEST(PathRoot, DriveAndShareRoots) {
+  EXPECT_EQ(PathRoot("C:\\WINDOWS\\VQ32W.DLL"), "C:\\");
+  EXPECT_EQ(PathRoot("d:\\x"), "d:\\");
+  EXPECT_EQ(PathRoot("\\\\server\\share\\dir\\f.dll"), "\\\\server\\share\\");
+  EXPECT_EQ(PathRoot("\\\\server\\share"), "\\\\server\\share\\");
+  EXPECT_EQ(PathRoot("\\\\server"), "");
+  EXPECT_EQ(PathRoot("relative\\f.dll"), "");
+  EXPECT_EQ(PathRoot("C:f.dll"), "");
+}
+
+TEST(PathSplit, NameFolderAndExtension) {
+  EXPECT_EQ(ExtractFileName("C:\\A\\VQ32W.DLL"), "VQ32W.DLL");
+  EXPECT_EQ(ExtractFilePath("C:\\A\\VQ32W.DLL"), "C:\\A\\");
+  EXPECT_EQ(ExtractFileName("C:VQ32W.DLL"), "VQ32W.DLL");
+  EXPECT_EQ(ExtractFilePath("C:VQ32W.DLL"), "C:");
+  EXPECT_EQ(ExtractFilePath("VQ32W.DLL"), "");
+  // Only the last extension counts.
+  EXPECT_EQ(ExtractFileExt("C:\\A\\VQ32W.DLL.BAK"), ".BAK");
+  EXPECT_EQ(ExtractFileExt("C:\\A\\VQ32W.DL"), ".DL");
+  // A dot in a folder name is no extension of the file.
+  EXPECT_EQ(ExtractFileExt("C:\\A.DLL\\VQ32W"), "");
+  EXPECT_EQ(ExtractFileExt("C:\\A\\"), "");
+  EXPECT_EQ(ExtractFileExt(""), "");
+}
+
+TEST(PathSplit, TrailingBackslashAndDriveRoots) {
+  EXPECT_EQ(ExcludeTrailingBackslash("C:\\WINDOWS\\SYSTEM32\\"), "C:\\WINDOWS\\SYSTEM32");
+  EXPECT_EQ(ExcludeTrailingBackslash("C:\\"), "C:");
+  EXPECT_EQ(ExcludeTrailingBackslash("C:\\\\"), "C:\\");
+  EXPECT_EQ(ExcludeTrailingBackslash(""), "");
+  EXPECT_TRUE(IsDriveRootName("C:\\"));
+  EXPECT_TRUE(IsDriveRootName("?:\\"));
+  EXPECT_FALSE(IsDriveRootName("C:\\x"));
+  EXPECT_FALSE(IsDriveRootName("C:"));
+  EXPECT_FALSE(IsDriveRootName("\\\\?\\"));
+}
+
+}  // namespace
+}  // namespace tarvo

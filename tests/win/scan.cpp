@@ -1,0 +1,376 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Main.h"
+#include "app/ModuleScan.h"
+#include "framework/Exceptions.h"
+#include "platform/ComRef.h"
+#include "platform/UniquePidl.h"
+#include "scan_tree.h"
+#include "support/Pidlhelp.h"
+#include "support/ShortenPath.h"
+
+using namespace tarvo;
+using namespace tarvo::test;
+
+namespace {
+
+class TShellEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    CoInitialize(nullptr);
+    PidlhelpInitialize();
+    InitCommonControls();
+  }
+  void TearDown() override {
+    PidlhelpFinalize();
+    CoUninitialize();
+  }
+};
+const auto* const shellEnvironment = ::testing::AddGlobalTestEnvironment(new TShellEnvironment);
+
+using TLines = std::vector<std::string>;
+
+TLines Sorted(TLines lines) {
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// One scan as the main window would run it, without the window.
+struct TScanRun {
+  TComRef<IShellFolder> desktop;
+  TStrings libraries = WatchedLibraryNames();
+  TStrings programs = WatchedProgramNames();
+  TLines lines;
+  TStrings misplaced;
+  int foldersEntered = 0;
+  TScanContext context;
+
+  explicit TScanRun(const std::string& systemDirectory = SystemDirectoryForScan()) {
+    EXPECT_EQ(SHGetDesktopFolder(desktop.put()), S_OK);
+    context.desktopFolder = desktop.get();
+    context.watchedLibraries = &libraries;
+    context.watchedPrograms = &programs;
+    context.systemDirectory = systemDirectory;
+    context.misplaced = &misplaced;
+    context.stopRequested = [] { return false; };
+    context.processMessages = [this] { ++foldersEntered; };
+    context.report = [this](const std::string& line) { lines.push_back(line); };
+  }
+
+  void ScanList(LPCITEMIDLIST list) { TModuleScan(context).ScanFolder(list); }
+
+  void ScanPath(const std::string& path) {
+    TUniquePidl list;
+    ULONG eaten = 0;
+    std::wstring wide(path.begin(), path.end());
+    ASSERT_EQ(desktop->ParseDisplayName(nullptr, nullptr, &wide[0], &eaten, list.put(), nullptr),
+              S_OK)
+        << path;
+    ScanList(list.get());
+  }
+};
+
+TEST(ModuleScan, WatchedNamesVersionsAndMisplacedPaths) {
+  TPlantedTree tree('d', "scan-names");
+  tree.Folder("app/sub");
+  tree.Folder(".hidden");
+  tree.Plant("VQ32W.DLL", "app\\VQ32W.DLL");
+  tree.Plant("VQ32W.DLL", "app\\sub\\vq32w.dll");
+  tree.Plant("HOSKEN32.DLL", "app\\HOSKEN32.DLL");
+  tree.Plant("PARDEX.EXE", "app\\sub\\Pardex.exe");
+  tree.Plant("VQ32W.DLL.BAK", "app\\VQ32W.DLL.BAK");
+  tree.Plant("VQ32W.DL", "app\\VQ32W.DL");
+  tree.Plant("VQ32W.EXE", "app\\VQ32W.EXE");
+  tree.Plant("VARNOKE32.DLL", "app\\PARDEX.DLL");
+  tree.Plant("VARNOKE32.DLL", ".hidden\\VARNOKE32.DLL");
+  tree.Plant("VARNOKE32.DLL", "app\\sub\\VARNOKE32.DLL");
+  ASSERT_TRUE(
+      SetFileAttributesA(tree.Win("app\\sub\\VARNOKE32.DLL").c_str(), FILE_ATTRIBUTE_HIDDEN));
+
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+
+  const std::string app = tree.Win("app\\");
+  EXPECT_EQ(Sorted(run.lines),
+            Sorted({app + "VQ32W.DLL - 5.1.2600.0", app + "sub\\vq32w.dll - 5.1.2600.0",
+                    app + "HOSKEN32.DLL - 0.0.0.0", app + "sub\\Pardex.exe - 3.0.1.7"}));
+  // Libraries only, each exactly as reported; the program never.
+  EXPECT_EQ(Sorted(run.misplaced),
+            Sorted({app + "VQ32W.DLL", app + "sub\\vq32w.dll", app + "HOSKEN32.DLL"}));
+}
+
+TEST(ModuleScan, SystemDirectoryRuleIsExactFolderComparison) {
+  TPlantedTree tree('d', "scan-system");
+  tree.Folder("Sys/sub");
+  tree.Plant("VQ32W.DLL", "Sys\\vq32w.dll");
+  tree.Plant("VQ32W.DLL", "Sys\\sub\\VQ32W.DLL");
+  tree.Plant("PARDEX.EXE", "Sys\\PARDEX.EXE");
+
+  // The system directory as the main window holds it: upper case, no backslash.
+  std::string system = tree.Win("SYS");
+  CharUpperBuffA(&system[0], static_cast<DWORD>(system.size()));
+  TScanRun run(system);
+  run.ScanPath(tree.Windows());
+
+  EXPECT_EQ(run.lines.size(), 3u);
+  EXPECT_EQ(run.misplaced, TStrings{tree.Win("Sys\\sub\\VQ32W.DLL")});
+}
+
+TEST(ModuleScan, RealSystemDirectoryCopyIsNotMisplaced) {
+  char system[MAX_PATH] = {};
+  GetSystemDirectoryA(system, MAX_PATH);
+  std::string planted = std::string(system) + "\\vq32w.dll";
+  ASSERT_TRUE(CopyFileA(FixturePath("VQ32W.DLL").c_str(), planted.c_str(), TRUE));
+  struct TRemove {
+    std::string path;
+    ~TRemove() { DeleteFileA(path.c_str()); }
+  } remove{planted};
+
+  TScanRun run;
+  run.ScanPath(system);
+  bool reported = std::any_of(run.lines.begin(), run.lines.end(), [](const std::string& line) {
+    return line.find("vq32w.dll - 5.1.2600.0") != std::string::npos;
+  });
+  EXPECT_TRUE(reported);
+  EXPECT_TRUE(run.misplaced.empty());
+}
+
+TEST(ModuleScan, LinksThatLoopAreNotFollowedOtherRoutesAre) {
+  TPlantedTree tree('d', "scan-links");
+  tree.Folder("top/x/y");
+  tree.Folder("lib");
+  tree.Plant("VQ32W.DLL", "top\\x\\VQ32W.DLL");
+  tree.Plant("VARNOKE32.DLL", "lib\\VARNOKE32.DLL");
+  tree.Sh("cd '" + tree.Nix("top/x") +
+          "' && ln -s . self && ln -s ../.. y/up && ln -s nowhere dangling"
+          " && ln -s ../../lib other");
+
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+
+  // x\self and x\y\up lead back onto the descent path; x\other is a second,
+  // loop-free route to lib and is scanned like any folder.
+  EXPECT_EQ(Sorted(run.lines), Sorted({tree.Win("top\\x\\VQ32W.DLL - 5.1.2600.0"),
+                                       tree.Win("lib\\VARNOKE32.DLL - 2.1.0.14"),
+                                       tree.Win("top\\x\\other\\VARNOKE32.DLL - 2.1.0.14")}));
+  EXPECT_EQ(run.misplaced.size(), 3u);
+}
+
+TEST(ModuleScan, UnreadableBrokenAndDeepInputsAreSurvived) {
+  TPlantedTree tree('d', "scan-bad");
+  tree.Folder("locked");
+  tree.Plant("VQ32W.DLL", "locked\\VQ32W.DLL");
+  tree.Sh("chmod 000 '" + tree.Nix("locked") + "'");
+  tree.Folder("odd");
+  tree.Sh("cd '" + tree.Nix("odd") + "' && : > VQ32W.DLL && echo 'not a module' > TELMIRA32.DLL");
+  tree.Plant("PARDEX.EXE", "odd\\PARDEX.EXE");
+  // A held-open file with share mode 0 still gets its line.
+  TUniqueFile held(CreateFileA(tree.Win("odd\\PARDEX.EXE").c_str(), GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held);
+  // A watched library whose full path is 250 characters long.
+  std::string deep = "deep";
+  while (tree.Win(deep).size() + 11 < 238) deep += "\\abcdefghij";
+  deep += "\\" + std::string(239 - tree.Win(deep).size(), 'q');
+  std::string nixDeep = deep;
+  std::replace(nixDeep.begin(), nixDeep.end(), '\\', '/');
+  tree.Folder(nixDeep);
+  const std::string deepFile = deep + "\\VQ32W.DLL";
+  ASSERT_EQ(tree.Win(deepFile).size(), 250u);
+  tree.Plant("VQ32W.DLL", deepFile);
+
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+
+  TLines expected{tree.Win("odd\\VQ32W.DLL - 0.0.0.0"), tree.Win("odd\\TELMIRA32.DLL - 0.0.0.0"),
+                  tree.Win("odd\\PARDEX.EXE - 0.0.0.0"), tree.Win(deepFile) + " - 5.1.2600.0"};
+  // Mode 000 does not stop a superuser; the folder then reads like any other.
+  if (RunUnix("test -r '" + tree.Nix("locked") + "'") == 0)
+    expected.push_back(tree.Win("locked\\VQ32W.DLL - 5.1.2600.0"));
+  EXPECT_EQ(Sorted(run.lines), Sorted(expected));
+}
+
+TEST(ModuleScan, TwentyThousandFilesInOneFolder) {
+  TPlantedTree tree('d', "scan-wide");
+  tree.Sh("cd '" + tree.Unix() + "' && seq -f 'f%05g.txt' 1 20000 | xargs touch");
+  tree.Plant("VQ32W.DLL", "VQ32W.DLL");
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+  EXPECT_EQ(run.lines, TLines{tree.Win("VQ32W.DLL - 5.1.2600.0")});
+}
+
+TEST(ModuleScan, StatusBarShowsLastFolderShortened) {
+  TPlantedTree tree('d', "scan-status");
+  const std::string chain = "a-rather-long-folder-name/another-long-folder-name/last";
+  tree.Folder(chain);
+  TUniqueWindow bar(CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_POPUP, 0, 0, 160, 20, nullptr,
+                                    nullptr, GetModuleHandleA(nullptr), nullptr));
+  ASSERT_TRUE(bar);
+  SendMessageA(bar.get(), SB_SIMPLE, TRUE, 0);
+
+  TScanRun run;
+  run.context.statusBar = bar.get();
+  run.ScanPath(tree.Windows());
+
+  char text[512] = {};
+  // In simple mode the bar answers for its simple text as part 0.
+  SendMessageA(bar.get(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  RECT client{};
+  GetClientRect(bar.get(), &client);
+  HDC dc = GetDC(bar.get());
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar.get(), WM_GETFONT, 0, 0)));
+  std::string expected = ShortenPath(
+      tree.Win("a-rather-long-folder-name\\another-long-folder-name\\last"), dc, client.right - 20);
+  SIZE extent{};
+  GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
+  SelectObject(dc, old);
+  ReleaseDC(bar.get(), dc);
+  EXPECT_EQ(std::string(text), expected);
+  EXPECT_NE(std::string(text).find("last"), std::string::npos);
+  EXPECT_LE(extent.cx, client.right - 20);
+}
+
+TEST(ModuleScan, StopIsReadOnEntryOnly) {
+  TPlantedTree tree('d', "scan-stop");
+  tree.Folder("a/b");
+  tree.Plant("VQ32W.DLL", "a\\VQ32W.DLL");
+  tree.Plant("VQ32W.DLL", "a\\b\\VQ32W.DLL");
+  TScanRun run;
+  bool stop = false;
+  run.context.stopRequested = [&] { return stop; };
+  // The stop arrives while the first level processes its messages: that
+  // level still finishes its own items, but no folder is entered any more.
+  run.context.processMessages = [&] {
+    ++run.foldersEntered;
+    stop = true;
+  };
+  run.ScanPath(tree.Win("a"));
+  EXPECT_EQ(run.foldersEntered, 1);
+  EXPECT_EQ(run.lines, TLines{tree.Win("a\\VQ32W.DLL - 5.1.2600.0")});
+}
+
+TEST(ModuleScan, ExcludedDriveTypesAreNotEntered) {
+  // Roots of D: fixed, E: CD-ROM, F: removable, N: network, R: RAM disk.
+  EXPECT_EQ(GetDriveTypeA("E:\\"), UINT(DRIVE_CDROM));
+  EXPECT_EQ(GetDriveTypeA("F:\\"), UINT(DRIVE_REMOVABLE));
+  EXPECT_EQ(GetDriveTypeA("N:\\"), UINT(DRIVE_REMOTE));
+  std::vector<std::unique_ptr<TPlantedTree>> trees;
+  for (char drive : std::string("defnr")) {
+    trees.push_back(std::make_unique<TPlantedTree>(drive, "scan-drive"));
+    trees.back()->Plant("VQ32W.DLL", "VQ32W.DLL");
+  }
+  // My Computer, C: included; only the planted copies are looked at.
+  TScanRun run;
+  TUniquePidl drives;
+  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put()), S_OK);
+  run.ScanList(drives.get());
+  TLines planted;
+  for (const std::string& line : run.lines)
+    if (line.find("\\scan-drive\\") != std::string::npos) planted.push_back(line);
+  EXPECT_EQ(Sorted(planted), Sorted({"D:\\scan-drive\\VQ32W.DLL - 5.1.2600.0",
+                                     "R:\\scan-drive\\VQ32W.DLL - 5.1.2600.0"}));
+}
+
+// A desktop that fails where the real shell would only fail on a broken
+// machine: binding, or enumerating without giving an enumerator.
+class TFailingDesktop : public IShellFolder {
+public:
+  HRESULT bindResult = E_ACCESSDENIED;
+  HRESULT enumResult = S_FALSE;
+  int binds = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST*,
+                                             ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList** out) override {
+    *out = nullptr;
+    return enumResult;
+  }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, LPBC, REFIID, void** out) override {
+    ++binds;
+    *out = bindResult == S_OK ? static_cast<IShellFolder*>(this) : nullptr;
+    return bindResult;
+  }
+  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*,
+                                          void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF,
+                                      LPITEMIDLIST*) override {
+    return E_NOTIMPL;
+  }
+};
+
+TEST(ModuleScan, FailingBindOrEnumerationRaisesTheOleErrorNoEnumeratorIsEmpty) {
+  TScanRun run;
+  TFailingDesktop desktop;
+  run.context.desktopFolder = &desktop;
+  TUniquePidl drives;
+  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put()), S_OK);
+  try {
+    run.ScanList(drives.get());
+    ADD_FAILURE() << "no error";
+  } catch (const EOleError& e) {
+    EXPECT_EQ(e.Code(), E_ACCESSDENIED);
+  }
+
+  desktop.bindResult = S_OK;
+  run.ScanList(drives.get());
+  EXPECT_TRUE(run.lines.empty());
+
+  desktop.enumResult = E_OUTOFMEMORY;
+  EXPECT_THROW(run.ScanList(drives.get()), EOleError);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ModuleScan, FolderDeletedWhileScanning) {
+  TPlantedTree tree('d', "scan-vanish");
+  tree.Folder("a/inner");
+  tree.Folder("b/inner");
+  tree.Plant("VQ32W.DLL", "a\\inner\\VQ32W.DLL");
+  tree.Plant("VQ32W.DLL", "b\\inner\\VQ32W.DLL");
+  TScanRun run;
+  // On entering the first subfolder a second process removes both of them.
+  int entries = 0;
+  run.context.processMessages = [&] {
+    if (++entries == 2) tree.Sh("rm -rf '" + tree.Nix("a") + "' '" + tree.Nix("b") + "'");
+  };
+  run.ScanPath(tree.Windows());
+  EXPECT_TRUE(run.lines.empty());
+}
+
+}  // namespace
