@@ -2,6 +2,8 @@
 // scripts/run to answer the removal prompt and to close the demo.
 //   tarvoctl answer <caption> yes|no|esc|close [timeout-ms]
 //   tarvoctl close-main [timeout-ms]
+// Either may be preceded by --desktop <name> to act on the windows of a named
+// desktop (the one "explorer /desktop=<name>,..." made) instead of the default.
 // Exit code 0 when it acted, 1 when no such window appeared in time.
 
 #include <windows.h>
@@ -15,6 +17,15 @@
 using namespace tarvo::e2e;
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--desktop") == 0) {
+    HDESK desktop = OpenDesktopA(argv[2], 0, FALSE, GENERIC_ALL);
+    if (!desktop || !SetThreadDesktop(desktop)) {
+      std::fprintf(stderr, "cannot open desktop %s (error %lu)\n", argv[2], GetLastError());
+      return 2;
+    }
+    argc -= 2;
+    argv += 2;
+  }
   if (argc >= 3 && std::strcmp(argv[1], "answer") == 0 && argc >= 4) {
     const char* caption = argv[2];
     const char* how = argv[3];
@@ -44,6 +55,6 @@ int main(int argc, char** argv) {
     PostMessageA(main, WM_CLOSE, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: tarvoctl answer <caption> yes|no|esc|close [ms] | close-main [ms]\n");
+  std::fprintf(stderr, "usage: tarvoctl [--desktop name] answer <caption> yes|no|esc|close [ms] | close-main [ms]\n");
   return 2;
 }
