@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     const char* how = argv[3];
     milliseconds timeout(argc >= 5 ? std::atoi(argv[4]) : 10000);
     HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = FindTopWindow(0, "#32770", caption)) != nullptr; }, timeout))
+    if (!WaitFor([&] { return (dialog = FindTopWindow(0, "#32770", caption)) != nullptr; },
+                 timeout))
       return 1;
     if (std::strcmp(how, "yes") == 0) {
       Click(GetDlgItem(dialog, IDYES));
@@ -50,11 +51,14 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "close-main") == 0) {
     milliseconds timeout(argc >= 3 ? std::atoi(argv[2]) : 10000);
     HWND main = nullptr;
-    if (!WaitFor([&] { return (main = FindTopWindow(0, "TfrmMain", nullptr)) != nullptr; }, timeout))
+    if (!WaitFor([&] { return (main = FindTopWindow(0, "TfrmMain", nullptr)) != nullptr; },
+                 timeout))
       return 1;
     PostMessageA(main, WM_CLOSE, 0, 0);
     return 0;
   }
-  std::fprintf(stderr, "usage: tarvoctl [--desktop name] answer <caption> yes|no|esc|close [ms] | close-main [ms]\n");
+  std::fprintf(stderr,
+               "usage: tarvoctl [--desktop name] answer <caption> yes|no|esc|close [ms] | "
+               "close-main [ms]\n");
   return 2;
 }

@@ -67,6 +67,8 @@ std::string ExeFromEnvironment() {
   return path;
 }
 
+}  // namespace
+
 void RemoveTree(const std::string& folder) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
@@ -87,8 +89,6 @@ void RemoveTree(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
-}  // namespace
-
 HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
   TFindContext ctx{processId, className, caption, nullptr};
   EnumWindows(FindTop, reinterpret_cast<LPARAM>(&ctx));
@@ -98,7 +98,8 @@ HWND FindTopWindow(DWORD processId, const char* className, const char* caption) 
 std::string WindowText(HWND window) {
   LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
   std::vector<char> buffer(static_cast<size_t>(length) + 2);
-  LRESULT got = SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+  LRESULT got =
+      SendMessageA(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
   return std::string(buffer.data(), static_cast<size_t>(got));
 }
 
@@ -169,7 +170,8 @@ bool TTarvoProcess::WaitForMemoEnding(const std::string& tail, milliseconds time
   return WaitFor(
       [&] {
         std::string text = MemoText();
-        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+        return text.size() >= tail.size() &&
+               text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
       },
       timeout);
 }

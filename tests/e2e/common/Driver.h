@@ -37,6 +37,9 @@ HWND FindChild(HWND parent, const char* className, int id = -1);
 // would end: BM_CLICK, posted so the caller does not wait for modal loops.
 void Click(HWND control);
 
+// Removes a folder with everything in it; what cannot go is left.
+void RemoveTree(const std::string& folder);
+
 // The bytes of a whole file, or an empty text with `ok` false.
 std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
 

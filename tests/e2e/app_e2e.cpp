@@ -1,0 +1,355 @@
+// The real Tarvo.exe, started in a folder of its own on C: and driven through
+// its windows from this process: the start-up run, the log beside the program,
+// START, STOP and closing in the middle of a run, the About dialog, the ways
+// to close the window, and a log that cannot be created.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/Driver.h"
+#include "scan_tree.h"
+
+using namespace tarvo::e2e;
+using tarvo::test::FixturePath;
+using tarvo::test::RunUnix;
+using tarvo::test::TPlantedTree;
+
+namespace {
+
+constexpr int kStart = 1101;
+constexpr int kStop = 1102;
+constexpr int kExit = 1103;
+constexpr int kMenuExit = 1001;
+constexpr int kMenuAbout = 1002;
+
+using TLines = std::vector<std::string>;
+
+TLines SplitCrLf(const std::string& text) {
+  TLines lines;
+  size_t at = 0;
+  for (size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+    lines.push_back(text.substr(at, end - at));
+  if (at < text.size()) lines.push_back(text.substr(at));
+  return lines;
+}
+
+int Count(const TLines& lines, const std::string& line) {
+  int n = 0;
+  for (const auto& l : lines) n += (l == line);
+  return n;
+}
+
+size_t IndexOf(const TLines& lines, const std::string& line, size_t from = 0) {
+  for (size_t i = from; i < lines.size(); ++i)
+    if (lines[i] == line) return i;
+  return std::string::npos;
+}
+
+bool Contains(const TLines& lines, const std::string& line) {
+  return IndexOf(lines, line) != std::string::npos;
+}
+
+std::string ShortDate(int daysBack) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FILETIME ft;
+  SystemTimeToFileTime(&now, &ft);
+  ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+  t.QuadPart -= static_cast<ULONGLONG>(daysBack) * 24 * 3600 * 10000000ULL;
+  ft = {t.LowPart, t.HighPart};
+  FileTimeToSystemTime(&ft, &now);
+  char text[128] = {};
+  GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, text, sizeof text);
+  return text;
+}
+
+// A run's first line: today's short date in the user's format (yesterday's
+// when the run straddled midnight), then the time.
+bool IsTimestampLine(const std::string& line) {
+  for (int back : {0, 1}) {
+    std::string date = ShortDate(back);
+    if (line.compare(0, date.size(), date) == 0) return true;
+  }
+  return false;
+}
+
+// The texts of every static control of a dialog.
+TLines StaticTexts(HWND dialog) {
+  TLines texts;
+  HWND label = nullptr;
+  while ((label = FindWindowExA(dialog, label, "Static", nullptr)) != nullptr) {
+    std::string text = WindowText(label);
+    if (!text.empty()) texts.push_back(text);
+  }
+  return texts;
+}
+
+// What a click on a dialog's push button sends its dialog.
+void Press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Command(HWND window, int id) { PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+TLines MemoLines(TTarvoProcess& app) { return SplitCrLf(app.MemoText()); }
+
+bool MemoHas(TTarvoProcess& app, const std::string& line,
+             milliseconds timeout = milliseconds(120000)) {
+  return WaitFor([&] { return Contains(MemoLines(app), line); }, timeout);
+}
+
+bool RunEnded(TTarvoProcess& app, milliseconds timeout = milliseconds(120000)) {
+  return WaitFor(
+      [&] {
+        TLines lines = MemoLines(app);
+        return !lines.empty() && lines.back() == "Finished";
+      },
+      timeout);
+}
+
+// The log, read after the program has ended (while it runs, nobody may open it).
+TLines LogLines(TTarvoProcess& app, std::string* raw = nullptr) {
+  bool ok = false;
+  std::string bytes = ReadFileBytes(app.LogPath(), &ok);
+  EXPECT_TRUE(ok) << app.LogPath();
+  if (raw) *raw = bytes;
+  return SplitCrLf(bytes);
+}
+
+// A deep tree on D:, scanned after everything on C:, so that a run that just
+// reported a file on C: is still some seconds from its end.
+class TSlowDrive {
+public:
+  TSlowDrive() : tree_('d', "e2e-slow") {
+    // One shell call per 40 folders; the script runs inside double quotes.
+    tree_.Sh("cd '" + tree_.Unix() +
+             "' && for a in $(seq 1 40); do mkdir -p $(seq -f $a/%g 1 40); done");
+  }
+
+private:
+  TPlantedTree tree_;
+};
+
+// A program folder on C: with a misplaced copy of a watched library in it.
+struct TStrayInstall {
+  explicit TStrayInstall(const std::string& folder) : app(folder) {
+    CreateDirectoryA((folder + "\\stray").c_str(), nullptr);
+    stray = folder + "\\stray\\VQ32W.DLL";
+    EXPECT_TRUE(CopyFileA(FixturePath("VQ32W.DLL").c_str(), stray.c_str(), FALSE));
+  }
+  ~TStrayInstall() {
+    app.Kill();
+    RemoveTree(app.Folder());
+  }
+  TTarvoProcess app;
+  std::string stray;
+};
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
+  TTarvoProcess app("C:\\e2e-main");
+  // What an earlier start left behind is gone after this start.
+  {
+    HANDLE old =
+        CreateFileA(app.LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(old, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(old, "earlier start\r\n", 15, &written, nullptr);
+    CloseHandle(old);
+  }
+  ASSERT_TRUE(app.Start());
+  HWND main = app.MainWindow();
+  ASSERT_TRUE(main);
+  EXPECT_EQ(WindowText(main), "Tarvo");
+
+  // The first run starts by itself and ends with both buttons back to idle.
+  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+  TLines first = MemoLines(app);
+  ASSERT_GE(first.size(), 3u);
+  EXPECT_FALSE(IsTimestampLine(first[0])) << "the memo is cleared after the timestamp line";
+  EXPECT_EQ(first[1], "Registry Entries:");
+  EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
+  EXPECT_FALSE(IsWindowEnabled(app.Button(kStop)));
+  EXPECT_TRUE(IsWindowEnabled(app.Button(kExit)));
+
+  // Nobody else may open the log while the program runs.
+  HANDLE probe =
+      CreateFileA(app.LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(probe, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
+
+  // About! shows the About dialog; closing it starts no run.
+  Command(main, kMenuAbout);
+  HWND about = app.WaitForDialog("About");
+  ASSERT_TRUE(about);
+  TLines aboutTexts = StaticTexts(about);
+  EXPECT_TRUE(Contains(aboutTexts, "Tarvo"));
+  EXPECT_TRUE(Contains(aboutTexts, "1.1"));
+  EXPECT_FALSE(IsWindowEnabled(main)) << "the About dialog is modal";
+  Press(about, IDOK);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }));
+  Sleep(1500);
+  EXPECT_EQ(MemoLines(app), first);
+
+  // START: a second run; the memo holds only that run.
+  Click(app.Button(kStart));
+  ASSERT_TRUE(WaitFor([&] { return MemoLines(app) != first; }));
+  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+  TLines second = MemoLines(app);
+  EXPECT_EQ(Count(second, "Registry Entries:"), 1);
+  EXPECT_EQ(Count(second, "Finished"), 1);
+
+  // Ctrl+Q closes the window, typed as a user would.
+  SetForegroundWindow(main);
+  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, milliseconds(5000)));
+  INPUT keys[4] = {};
+  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_CONTROL;
+  keys[1].ki.wVk = 'Q';
+  keys[2].ki.wVk = 'Q';
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_CONTROL;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+  ASSERT_TRUE(app.WaitForExit());
+
+  // The log: both runs, each from its timestamp line to "Finished", every
+  // line closed by CR LF, nothing of the earlier start.
+  std::string raw;
+  TLines log = LogLines(app, &raw);
+  ASSERT_GE(raw.size(), 2u);
+  EXPECT_EQ(raw.substr(raw.size() - 10), "Finished\r\n");
+  EXPECT_EQ(raw.find("earlier start"), std::string::npos);
+  size_t bareLf = 0;
+  for (size_t i = 0; i < raw.size(); ++i)
+    bareLf += raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r');
+  EXPECT_EQ(bareLf, 0u);
+  ASSERT_EQ(Count(log, "Finished"), 2);
+  size_t end1 = IndexOf(log, "Finished");
+  ASSERT_TRUE(IsTimestampLine(log[0])) << log[0];
+  ASSERT_TRUE(IsTimestampLine(log[end1 + 1])) << log[end1 + 1];
+  EXPECT_EQ(TLines(log.begin() + 1, log.begin() + end1 + 1), first);
+  EXPECT_EQ(TLines(log.begin() + end1 + 2, log.end()), second);
+}
+
+TEST(App, LogThatCannotBeCreatedEndsTheProgramWithoutItsWindow) {
+  TTarvoProcess app("C:\\e2e-locked");
+  // Another program holds the log open and shares it with nobody.
+  HANDLE held = CreateFileA(app.LogPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(app.Start());
+  HWND box = app.WaitForDialog("Tarvo");
+  ASSERT_TRUE(box);
+  EXPECT_TRUE(Contains(StaticTexts(box), "Cannot create file C:\\e2e-locked\\Tarvo.log."))
+      << testing::PrintToString(StaticTexts(box));
+  EXPECT_FALSE(FindTopWindow(app.ProcessId(), "TfrmMain", nullptr)) << "the window is never shown";
+  Press(box, IDOK);
+  EXPECT_TRUE(app.WaitForExit());
+  CloseHandle(held);
+  RemoveTree(app.Folder());
+}
+
+TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
+  TSlowDrive slow;
+  TStrayInstall install("C:\\e2e-stop");
+  TTarvoProcess& app = install.app;
+  const std::string found = install.stray + " - 5.1.2600.0";
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(MemoHas(app, found)) << app.MemoText();
+
+  // STOP: the offer comes while the scan is suspended, buttons already idle.
+  Click(app.Button(kStop));
+  HWND offer = app.WaitForDialog("Error");
+  ASSERT_TRUE(offer);
+  EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
+  EXPECT_FALSE(IsWindowEnabled(app.Button(kStop)));
+  EXPECT_FALSE(Contains(MemoLines(app), "Finished"));
+  Press(offer, IDNO);
+  ASSERT_TRUE(MemoHas(app, "Misplaced DLLs not removed"));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(offer); }));
+
+  // The run winds down and offers the same path again; Yes moves it to the trash.
+  HWND again = app.WaitForDialog("Error", milliseconds(120000));
+  ASSERT_TRUE(again);
+  Press(again, IDYES);
+  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+  TLines memo = MemoLines(app);
+  size_t declined = IndexOf(memo, "Misplaced DLLs not removed");
+  size_t removed = IndexOf(memo, "Removed Files:");
+  ASSERT_NE(removed, std::string::npos) << app.MemoText();
+  EXPECT_LT(IndexOf(memo, found), declined);
+  EXPECT_LT(declined, removed);
+  EXPECT_EQ(TLines(memo.begin() + removed, memo.end()),
+            (TLines{"Removed Files:", install.stray, "Finished"}));
+  EXPECT_FALSE(Exists(install.stray));
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  ASSERT_TRUE(root);
+  const std::string trash = std::string(root) + "/home/.local/share/Trash";
+  EXPECT_EQ(RunUnix("test -f '" + trash + "/files/VQ32W.DLL'"), 0);
+
+  // Nothing is left to offer: File > Exit closes without a question.
+  Command(app.MainWindow(), kMenuExit);
+  ASSERT_TRUE(app.WaitForExit());
+  TLines log = LogLines(app);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(TLines(log.begin() + 1, log.end()), memo);
+  RunUnix("rm -f '" + trash + "/files/VQ32W.DLL' '" + trash + "/info/VQ32W.DLL.trashinfo'");
+}
+
+TEST(App, ClosingDuringTheRunOffersThenFinishesBeforeTheProgramEnds) {
+  TSlowDrive slow;
+  TStrayInstall install("C:\\e2e-close");
+  TTarvoProcess& app = install.app;
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(MemoHas(app, install.stray + " - 5.1.2600.0")) << app.MemoText();
+
+  // EXIT in the middle of the scan: the offer first, declined.
+  Click(app.Button(kExit));
+  HWND offer = app.WaitForDialog("Error");
+  ASSERT_TRUE(offer);
+  Press(offer, IDNO);
+  // The interrupted run's own offer closes by itself: the program is ending.
+  ASSERT_TRUE(app.WaitForExit(milliseconds(120000)));
+  std::string raw;
+  TLines log = LogLines(app, &raw);
+  EXPECT_EQ(Count(log, "Misplaced DLLs not removed"), 2) << raw;
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "Misplaced DLLs not removed");
+  EXPECT_EQ(log.back(), "Finished");
+  EXPECT_TRUE(Exists(install.stray));
+}
+
+TEST(App, IdleCloseAfterADeclinedOfferAsksAgain) {
+  TStrayInstall install("C:\\e2e-idle");
+  TTarvoProcess& app = install.app;
+  ASSERT_TRUE(app.Start());
+  HWND offer = app.WaitForDialog("Error", milliseconds(120000));
+  ASSERT_TRUE(offer);
+  Press(offer, IDNO);
+  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(offer); }));
+
+  // The close box: the same question for the same path, declined again.
+  PostMessageA(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  HWND again = app.WaitForDialog("Error");
+  ASSERT_TRUE(again);
+  Press(again, IDNO);
+  ASSERT_TRUE(app.WaitForExit());
+  TLines log = LogLines(app);
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(TLines(log.end() - 3, log.end()),
+            (TLines{"Misplaced DLLs not removed", "Finished", "Misplaced DLLs not removed"}));
+  EXPECT_TRUE(Exists(install.stray));
+}
+
+}  // namespace
