@@ -353,3 +353,51 @@ TEST(App, IdleCloseAfterADeclinedOfferAsksAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// A small file system of its own, mounted at D:\e2e-full, that is filled to
+// the last block once the program is in place.
+class TFullDrive {
+public:
+  TFullDrive() : unix_(tarvo::test::DriveUnixRoot('d') + "/e2e-full") {
+    RunUnix("umount -l '" + unix_ + "' 2>/dev/null; rm -rf '" + unix_ + "'; mkdir -p '" + unix_ +
+            "'");
+    mounted_ = RunUnix("mount -t tmpfs -o size=8m tmpfs '" + unix_ + "'") == 0;
+  }
+  ~TFullDrive() { RunUnix("umount -l '" + unix_ + "' 2>/dev/null; rmdir '" + unix_ + "'"); }
+  bool Mounted() const { return mounted_; }
+  bool Fill() const {
+    RunUnix("dd if=/dev/zero of='" + unix_ + "/fill' bs=4096 2>/dev/null");
+    return RunUnix("test $(df --output=avail '" + unix_ + "' | tail -1) -eq 0") == 0;
+  }
+
+private:
+  std::string unix_;
+  bool mounted_ = false;
+};
+
+TEST(App, LogOnAFullFileSystemLosesNothingFromTheWindow) {
+  TFullDrive drive;
+  if (!drive.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root; this machine refused it";
+  {
+    TTarvoProcess app("D:\\e2e-full");
+    ASSERT_TRUE(drive.Fill());
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.MainWindow());
+    // The run goes on past every failed write and shows every line.
+    ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+    TLines memo = MemoLines(app);
+    ASSERT_GE(memo.size(), 3u);
+    EXPECT_EQ(memo[1], "Registry Entries:");
+    EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
+    Command(app.MainWindow(), kMenuExit);
+    ASSERT_TRUE(app.WaitForExit());
+    EXPECT_EQ(app.ExitCode(), 0u);
+    bool ok = false;
+    EXPECT_EQ(ReadFileBytes(app.LogPath(), &ok), "") << "the file system had no room";
+    EXPECT_TRUE(ok);
+  }
+}
+
+}  // namespace
