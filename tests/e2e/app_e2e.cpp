@@ -121,13 +121,22 @@ TLines LogLines(TTarvoProcess& app, std::string* raw = nullptr) {
 }
 
 // A deep tree on D:, scanned after everything on C:, so that a run that just
-// reported a file on C: is still some seconds from its end.
+// reported a file on C: is still some seconds from its end: 40 folders of 40
+// empty folders, with a watched program in the tree's root and in each of
+// the 40.
 class TSlowDrive {
 public:
   TSlowDrive() : tree_('d', "e2e-slow") {
     // One shell call per 40 folders; the script runs inside double quotes.
     tree_.Sh("cd '" + tree_.Unix() +
              "' && for a in $(seq 1 40); do mkdir -p $(seq -f $a/%g 1 40); done");
+    tree_.Plant("PARDEX.EXE", "PARDEX.EXE");
+    for (int a = 1; a <= 40; ++a) tree_.Plant("PARDEX.EXE", std::to_string(a) + "\\PARDEX.EXE");
+  }
+  const std::string& Root() const { return tree_.Windows(); }
+  // The report line of the watched program in a folder of the tree ("" for its root).
+  std::string Line(const std::string& folder) const {
+    return (folder.empty() ? Root() : tree_.Win(folder)) + "\\PARDEX.EXE - 3.0.1.7";
   }
 
 private:
@@ -265,7 +274,10 @@ TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
   TTarvoProcess& app = install.app;
   const std::string found = install.stray + " - 5.1.2600.0";
   ASSERT_TRUE(app.Start());
-  ASSERT_TRUE(MemoHas(app, found)) << app.MemoText();
+  const std::string slowRoot = slow.Root() + "\\";
+  ASSERT_TRUE(WaitFor([&] { return app.StatusText().compare(0, slowRoot.size(), slowRoot) == 0; },
+                      milliseconds(120000)))
+      << app.StatusText();
 
   // STOP: the offer comes while the scan is suspended, buttons already idle.
   Click(app.Button(kStop));
@@ -273,7 +285,18 @@ TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
   ASSERT_TRUE(offer);
   EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
   EXPECT_FALSE(IsWindowEnabled(app.Button(kStop)));
-  EXPECT_FALSE(Contains(MemoLines(app), "Finished"));
+  const TLines atStop = MemoLines(app);
+  EXPECT_TRUE(Contains(atStop, found));
+  EXPECT_FALSE(Contains(atStop, "Finished"));
+  // The folder the scan stopped in, and the one of the 40 it lies in: their
+  // files not yet reported are what the unwinding scan still reports, the
+  // inner folder first as it climbs back.
+  const std::string stoppedIn = app.StatusText();
+  ASSERT_EQ(stoppedIn.compare(0, slowRoot.size(), slowRoot), 0) << stoppedIn;
+  const std::string inner = stoppedIn.substr(slowRoot.size());
+  TLines expected;
+  for (const std::string& folder : {inner.substr(0, inner.find('\\')), std::string()})
+    if (!Contains(atStop, slow.Line(folder))) expected.push_back(slow.Line(folder));
   Press(offer, IDNO);
   ASSERT_TRUE(MemoHas(app, "Misplaced DLLs not removed"));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(offer); }));
@@ -287,8 +310,10 @@ TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
   size_t declined = IndexOf(memo, "Misplaced DLLs not removed");
   size_t removed = IndexOf(memo, "Removed Files:");
   ASSERT_NE(removed, std::string::npos) << app.MemoText();
-  EXPECT_LT(IndexOf(memo, found), declined);
-  EXPECT_LT(declined, removed);
+  ASSERT_LT(declined, removed);
+  EXPECT_EQ(TLines(memo.begin(), memo.begin() + declined), atStop);
+  // Nothing from a folder the scan had not entered by then.
+  EXPECT_EQ(TLines(memo.begin() + declined + 1, memo.begin() + removed), expected) << stoppedIn;
   EXPECT_EQ(TLines(memo.begin() + removed, memo.end()),
             (TLines{"Removed Files:", install.stray, "Finished"}));
   EXPECT_FALSE(Exists(install.stray));

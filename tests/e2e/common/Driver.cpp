@@ -1,6 +1,9 @@
 #include "Driver.h"
 
+#include <commctrl.h>
+
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -164,6 +167,23 @@ HWND TTarvoProcess::Button(int id) { return FindChild(MainWindow(), "TarvoSpeedB
 std::string TTarvoProcess::MemoText() {
   HWND memo = Memo();
   return memo ? WindowText(memo) : std::string();
+}
+
+std::string TTarvoProcess::StatusText() {
+  HWND bar = FindChild(MainWindow(), "msctls_statusbar32");
+  if (!bar) return {};
+  // In simple mode the bar answers for its simple text as part 0.
+  const size_t length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
+  void* remote = VirtualAllocEx(pi_.hProcess, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return {};
+  std::string text(length + 1, '\0');
+  SIZE_T got = 0;
+  SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+  if (!ReadProcessMemory(pi_.hProcess, remote, &text[0], text.size(), &got)) got = 0;
+  VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
+  text.resize(got);
+  text.resize(std::strlen(text.c_str()));
+  return text;
 }
 
 bool TTarvoProcess::WaitForMemoEnding(const std::string& tail, milliseconds timeout) {

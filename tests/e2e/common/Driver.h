@@ -64,6 +64,9 @@ public:
   HWND Memo();
   HWND Button(int id);
   std::string MemoText();
+  // The status bar's simple text. The bar's own messages are not carried
+  // across processes, so the text is fetched through a buffer in Tarvo's memory.
+  std::string StatusText();
   // Waits until the memo's text ends with `line`.
   bool WaitForMemoEnding(const std::string& tail, milliseconds timeout = milliseconds(60000));
   // A dialog of the program with this caption (class #32770).
