@@ -1,0 +1,42 @@
+#include "framework/TextRules.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvo {
+namespace {
+
+TEST(TextRules, TitleIsTheFileNameWithoutFolderAndExtensionFirstLetterKept) {
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\Program Files\\Tools\\TARVO.EXE"), "Tarvo");
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\tools\\tarvo.exe"), "tarvo");
+  EXPECT_EQ(ApplicationTitleFromPath("D:TARVO.EXE"), "Tarvo");
+  EXPECT_EQ(ApplicationTitleFromPath("TARVO"), "Tarvo");
+  // Only the last extension goes; a dotted folder name is not an extension.
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\OLD.TOOLS\\TARVO.OLD.EXE"), "Tarvo.old");
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\OLD.TOOLS\\TARVO"), "Tarvo");
+  // Bytes above 0x7F belong to the code page: left as they are.
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\xC4RVO.EXE"), "T\xC4rvo");
+  EXPECT_EQ(ApplicationTitleFromPath(""), "");
+}
+
+TEST(TextRules, FullStopOnlyAfterACharacterThatSortsAfterTheStop) {
+  EXPECT_EQ(ErrorBoxText("Cannot create file C:\\T\\Tarvo.log"),
+            "Cannot create file C:\\T\\Tarvo.log.");
+  // "'" (0x27), "," and "." itself sort before or at "."; "/" sorts after it.
+  EXPECT_EQ(ErrorBoxText("Failed to get data for 'v'"), "Failed to get data for 'v'");
+  EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+  EXPECT_EQ(ErrorBoxText("a,"), "a,");
+  EXPECT_EQ(ErrorBoxText("a/"), "a/.");
+  EXPECT_EQ(ErrorBoxText("OLE error 80004005"), "OLE error 80004005.");
+  EXPECT_EQ(ErrorBoxText("caf\xE9"), "caf\xE9.");
+  EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(TextRules, DateAloneOnlyAtExactMidnight) {
+  EXPECT_EQ(DateTimeLine("12/10/2026", "12:00:00 AM", 0, 0, 0), "12/10/2026");
+  EXPECT_EQ(DateTimeLine("12/10/2026", "12:00:01 AM", 0, 0, 1), "12/10/2026 12:00:01 AM");
+  EXPECT_EQ(DateTimeLine("12/10/2026", "12:01:00 AM", 0, 1, 0), "12/10/2026 12:01:00 AM");
+  EXPECT_EQ(DateTimeLine("10.12.2026", "12:00:00", 12, 0, 0), "10.12.2026 12:00:00");
+}
+
+}  // namespace
+}  // namespace tarvo
