@@ -19,9 +19,23 @@ bool FileStillThere(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Looked up at run time: shells before version 4.71 lack it, and a static
+// import would keep the program from starting there at all.
+using TQueryRecycleBin = HRESULT(WINAPI*)(LPCSTR, LPSHQUERYRBINFO);
+
+TQueryRecycleBin QueryRecycleBinFunction() {
+  HMODULE shell = GetModuleHandleA("shell32.dll");
+  return shell ? reinterpret_cast<TQueryRecycleBin>(
+                     reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryRecycleBinA")))
+               : nullptr;
+}
+
 }  // namespace
 
 bool RecycleBinAvailable(const std::vector<std::string>& paths) {
+  // Without the query only the shell's own nuke warning stands guard.
+  const TQueryRecycleBin query = QueryRecycleBinFunction();
+  if (!query) return true;
   std::set<std::string> asked;
   for (const std::string& path : paths) {
     if (path.empty()) continue;
@@ -30,7 +44,7 @@ bool RecycleBinAvailable(const std::vector<std::string>& paths) {
     if (!asked.insert(root).second) continue;
     SHQUERYRBINFO info{};
     info.cbSize = sizeof info;
-    if (FAILED(SHQueryRecycleBinA(root.c_str(), &info))) return false;
+    if (FAILED(query(root.c_str(), &info))) return false;
   }
   return true;
 }

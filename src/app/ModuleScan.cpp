@@ -147,12 +147,13 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
 }
 
 void TModuleScan::ExamineFile(const std::string& name) {
-  const std::string fileName = UpperCase(ExtractFileName(name));
-  const std::string extension = UpperCase(ExtractFileExt(name));
+  const std::string fileName = UpperCase(ExtractFileName(name, &IsAnsiLeadByte));
+  const std::string extension = UpperCase(ExtractFileExt(name, &IsAnsiLeadByte));
   if (extension == ".DLL" && context_.watchedLibraries &&
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
     ReportWatchedFile(name);
-    const std::string folder = ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name)));
+    const std::string folder =
+        ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
     if (folder != context_.systemDirectory && context_.misplaced)
       context_.misplaced->push_back(name);
   } else if (extension == ".EXE" && context_.watchedPrograms &&

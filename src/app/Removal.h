@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/LeadByte.h"
+
 namespace tarvo {
 
 extern const char* const RemovalQuestion;
@@ -20,10 +22,11 @@ std::string BuildPathBuffer(const std::vector<std::string>& paths);
 // "\\server\share\" for a UNC path; empty when the path has no root.
 std::string PathRoot(const std::string& path);
 
-// Path splitting on "\" and ":".
-std::string ExtractFileName(const std::string& path);
-std::string ExtractFilePath(const std::string& path);
-std::string ExtractFileExt(const std::string& path);
+// Path splitting on "\" and ":", never on the second byte of a double-byte
+// character when `isLeadByte` is given.
+std::string ExtractFileName(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
+std::string ExtractFilePath(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
+std::string ExtractFileExt(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
 std::string ExcludeTrailingBackslash(const std::string& text);
 // True when `text` is a drive root of the form "?:\".
 bool IsDriveRootName(const std::string& text);

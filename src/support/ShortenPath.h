@@ -10,11 +10,9 @@
 #include <windows.h>
 #endif
 
-namespace tarvo {
+#include "support/LeadByte.h"
 
-// Tells whether a byte starts a double-byte character in the text's code
-// page; null for a single-byte code page.
-using TLeadBytePredicate = bool (*)(unsigned char byte);
+namespace tarvo {
 
 // width gives the width in pixels of a text; a result of exactly maxWidth fits.
 std::string ShortenPath(const std::string& path,

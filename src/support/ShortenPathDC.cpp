@@ -2,11 +2,7 @@
 
 namespace tarvo {
 
-namespace {
-
 bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-
-}  // namespace
 
 std::string ShortenPath(const std::string& path, HDC dc, int maxWidth) {
   // A text that cannot be measured counts as fitting: the path is shown as

@@ -54,6 +54,29 @@ TEST(PathSplit, NameFolderAndExtension) {
   EXPECT_EQ(ExtractFileExt(""), "");
 }
 
+// A code page where 0x81..0x9F and 0xE0..0xFC start a two-byte character.
+bool ShiftJisLeadByte(unsigned char byte) {
+  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+TEST(PathSplit, NeverOnTheSecondByteOfADoubleByteCharacter) {
+  // "\x95\x5C" is one character whose second byte is the backslash's: the
+  // file is not the watched VQ32W.DLL.
+  const std::string path = "C:\\D\\\x95\\VQ32W.DLL";
+  EXPECT_EQ(ExtractFileName(path, ShiftJisLeadByte), "\x95\\VQ32W.DLL");
+  EXPECT_EQ(ExtractFilePath(path, ShiftJisLeadByte), "C:\\D\\");
+  EXPECT_EQ(ExtractFileExt(path, ShiftJisLeadByte), ".DLL");
+  // A folder whose name ends in such a character is still a folder.
+  const std::string inFolder = "C:\\\x95\\\\VQ32W.DLL";
+  EXPECT_EQ(ExtractFileName(inFolder, ShiftJisLeadByte), "VQ32W.DLL");
+  EXPECT_EQ(ExtractFilePath(inFolder, ShiftJisLeadByte), "C:\\\x95\\\\");
+  // An extension whose dot follows a double-byte character, and none at all.
+  EXPECT_EQ(ExtractFileExt("C:\\\x95\\.DLL", ShiftJisLeadByte), ".DLL");
+  EXPECT_EQ(ExtractFileExt("C:\\A.B\\\x95\\", ShiftJisLeadByte), "");
+  // Without a predicate the text is split byte by byte.
+  EXPECT_EQ(ExtractFileName(path), "VQ32W.DLL");
+}
+
 TEST(PathSplit, TrailingBackslashAndDriveRoots) {
   EXPECT_EQ(ExcludeTrailingBackslash("C:\\WINDOWS\\SYSTEM32\\"), "C:\\WINDOWS\\SYSTEM32");
   EXPECT_EQ(ExcludeTrailingBackslash("C:\\"), "C:");
