@@ -54,9 +54,11 @@ void TAboutBox::Layout(HWND dialog) {
   for (const auto& p : kInPanel) Place(dialog, p, kPanelLeft, kPanelTop);
   Place(dialog, kOk, 0, 0);
 
-  HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TARVO),
-                                             IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-  if (icon) SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  icon_.reset(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TARVO),
+                                            IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  if (icon_)
+    SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()),
+                        0);
   productFont_.reset(CreateFontA(-13, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));

@@ -26,7 +26,9 @@ private:
   void Layout(HWND dialog);
   void Finish(int result);
 
+  // Owned here and destroyed after the dialog that shows them.
   TUniqueGdiObject productFont_;
+  TUniqueIcon icon_;
   TUniqueWindow dialog_;
   int result_ = 0;
   bool done_ = false;

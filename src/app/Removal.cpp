@@ -1,8 +1,6 @@
 // tarvo:portable
 #include "app/Removal.h"
 
-#include <cstring>
-
 namespace tarvo {
 
 const char* const RemovalQuestion =
@@ -35,39 +33,18 @@ std::string PathRoot(const std::string& path) {
   return std::string();
 }
 
-namespace {
-
-// Position of the last of `delimiters` that is a character of its own; npos
-// when there is none.
-size_t LastDelimiter(const std::string& path, const char* delimiters,
-                     TLeadBytePredicate isLeadByte) {
-  if (!isLeadByte) return path.find_last_of(delimiters);
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (isLeadByte(c)) {
-      ++i;  // the trail byte may equal a delimiter
-      continue;
-    }
-    if (std::strchr(delimiters, c) != nullptr && c != 0) found = i;
-  }
-  return found;
-}
-
-}  // namespace
-
 std::string ExtractFileName(const std::string& path, TLeadBytePredicate isLeadByte) {
-  size_t cut = LastDelimiter(path, "\\:", isLeadByte);
+  size_t cut = FindLastDelimiter(path, "\\:", isLeadByte);
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 std::string ExtractFilePath(const std::string& path, TLeadBytePredicate isLeadByte) {
-  size_t cut = LastDelimiter(path, "\\:", isLeadByte);
+  size_t cut = FindLastDelimiter(path, "\\:", isLeadByte);
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
 std::string ExtractFileExt(const std::string& path, TLeadBytePredicate isLeadByte) {
-  size_t dot = LastDelimiter(path, ".\\:", isLeadByte);
+  size_t dot = FindLastDelimiter(path, ".\\:", isLeadByte);
   if (dot == std::string::npos || path[dot] != '.') return std::string();
   return path.substr(dot);
 }

@@ -3,6 +3,7 @@
 #include <objbase.h>
 
 #include "framework/Exceptions.h"
+#include "framework/ModalLoop.h"
 #include "framework/TextRules.h"
 
 namespace tarvo {
@@ -34,7 +35,7 @@ void TApplication::Initialize(HINSTANCE instance) {
 
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  title_ = ApplicationTitleFromPath(path);
+  title_ = ApplicationTitleFromPath(path, &IsAnsiLeadByte);
 
   WNDCLASSA wc = {};
   wc.lpfnWndProc = AppWindowProc;
@@ -98,7 +99,15 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 
 void TApplication::ShowException(const std::exception& e) {
   std::string text = ErrorBoxText(e.what());
+  // The box disables only its owner, the hidden application window; the
+  // program's other windows must take no input either while it is up (a
+  // STOP or close during an error box would run the removal offer or end
+  // the program underneath it).
+  HWND active = GetActiveWindow();
+  TThreadWindowsDisabled others(handle_);
   MessageBoxA(handle_, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  others.Restore();
+  if (active && IsWindow(active) && IsWindowVisible(active)) SetActiveWindow(active);
 }
 
 void OleCheck(HRESULT hr) {

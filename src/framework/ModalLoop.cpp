@@ -4,35 +4,30 @@
 
 namespace tarvo {
 
-namespace {
+TThreadWindowsDisabled::TThreadWindowsDisabled(HWND keep) : keep_(keep) {
+  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(this));
+}
 
-struct TDisableContext {
-  TModalLoop* loop;
-  HWND dialog;
-  HWND* list;
-  int* count;
-};
-
-BOOL CALLBACK DisableOne(HWND window, LPARAM param) {
-  auto* ctx = reinterpret_cast<TDisableContext*>(param);
-  if (window != ctx->dialog && IsWindowEnabled(window) && *ctx->count < 64) {
+BOOL CALLBACK TThreadWindowsDisabled::DisableOne(HWND window, LPARAM param) {
+  auto* self = reinterpret_cast<TThreadWindowsDisabled*>(param);
+  if (window != self->keep_ && IsWindowEnabled(window) && self->count_ < 64) {
     EnableWindow(window, FALSE);
-    ctx->list[(*ctx->count)++] = window;
+    self->disabled_[self->count_++] = window;
   }
   return TRUE;
 }
 
-}  // namespace
-
-TModalLoop::TModalLoop(HWND dialog) : dialog_(dialog) {
-  TDisableContext ctx{this, dialog, disabled_, &disabledCount_};
-  EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&ctx));
-}
-
-TModalLoop::~TModalLoop() {
-  for (int i = disabledCount_ - 1; i >= 0; --i) {
+void TThreadWindowsDisabled::Restore() {
+  for (int i = count_ - 1; i >= 0; --i) {
     if (IsWindow(disabled_[i])) EnableWindow(disabled_[i], TRUE);
   }
+  count_ = 0;
+}
+
+TModalLoop::TModalLoop(HWND dialog) : dialog_(dialog), disabled_(dialog) {}
+
+TModalLoop::~TModalLoop() {
+  disabled_.Restore();
   // Hide first so that the system hands activation back to our owner.
   if (IsWindow(dialog_)) {
     SetWindowPos(dialog_, nullptr, 0, 0, 0, 0,

@@ -8,6 +8,25 @@
 
 namespace tarvo {
 
+// Disables every enabled top-level window of this thread except `keep`, and
+// enables them again on Restore or destruction.
+class TThreadWindowsDisabled {
+public:
+  explicit TThreadWindowsDisabled(HWND keep);
+  ~TThreadWindowsDisabled() { Restore(); }
+  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
+  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
+
+  void Restore();
+
+private:
+  static BOOL CALLBACK DisableOne(HWND window, LPARAM param);
+
+  HWND keep_;
+  HWND disabled_[64] = {};
+  int count_ = 0;
+};
+
 class TModalLoop {
 public:
   // Disables every enabled window of this thread except `dialog`.
@@ -24,8 +43,7 @@ public:
 
 private:
   HWND dialog_;
-  HWND disabled_[64] = {};
-  int disabledCount_ = 0;
+  TThreadWindowsDisabled disabled_;
 };
 
 // Centres a top-level window on the screen's work area.

@@ -4,11 +4,16 @@
 
 #include <string>
 
+#include "support/LeadByte.h"
+
 namespace tarvo {
 
 // The executable's file name without folder and extension, its first letter
-// unchanged and the rest lower-cased ("C:\\X\\TARVO.EXE" gives "Tarvo").
-std::string ApplicationTitleFromPath(const std::string& exePath);
+// unchanged and the rest lower-cased ("C:\\X\\TARVO.EXE" gives "Tarvo"); the
+// second bytes of double-byte characters are left alone when `isLeadByte`
+// is given.
+std::string ApplicationTitleFromPath(const std::string& exePath,
+                                     TLeadBytePredicate isLeadByte = nullptr);
 
 // The error box shows the message with a full stop appended when its last
 // character sorts after "." (so "...'name'" stays as it is).

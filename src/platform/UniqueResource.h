@@ -79,6 +79,12 @@ struct TGdiObjectTraits {
 };
 using TUniqueGdiObject = TUniqueResource<HGDIOBJ, TGdiObjectTraits>;
 
+struct TIconTraits {
+  static HICON Invalid() noexcept { return nullptr; }
+  static void Close(HICON i) noexcept { DestroyIcon(i); }
+};
+using TUniqueIcon = TUniqueResource<HICON, TIconTraits>;
+
 struct TWindowTraits {
   static HWND Invalid() noexcept { return nullptr; }
   static void Close(HWND w) noexcept { DestroyWindow(w); }

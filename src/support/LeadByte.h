@@ -3,11 +3,20 @@
 // 0x40 up, "\" (0x5C) included, so text is split only after asking which
 // bytes start a character.
 
+#include <cstddef>
+#include <string>
+
 namespace tarvo {
 
 // Tells whether a byte starts a double-byte character in the text's code
 // page; null for a single-byte code page.
 using TLeadBytePredicate = bool (*)(unsigned char byte);
+
+// Position of the last byte of `text` that is one of `delimiters` and a
+// character of its own (not the second byte of a double-byte character);
+// npos when there is none.
+std::size_t FindLastDelimiter(const std::string& text, const char* delimiters,
+                              TLeadBytePredicate isLeadByte);
 
 #ifdef _WIN32
 // Lead bytes of the system's ANSI code page.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/Removal.h"
+#include "shift_jis.h"
 
 namespace tarvo {
 namespace {
@@ -54,10 +55,7 @@ TEST(PathSplit, NameFolderAndExtension) {
   EXPECT_EQ(ExtractFileExt(""), "");
 }
 
-// A code page where 0x81..0x9F and 0xE0..0xFC start a two-byte character.
-bool ShiftJisLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
+using test::ShiftJisLeadByte;
 
 TEST(PathSplit, NeverOnTheSecondByteOfADoubleByteCharacter) {
   // "\x95\x5C" is one character whose second byte is the backslash's: the

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "shift_jis.h"
 #include "support/ShortenPath.h"
 
 using namespace tarvo;
@@ -28,8 +29,7 @@ struct TTrace {
 
 using Steps = std::vector<std::string>;
 
-// Lead bytes of a double-byte code page whose trail bytes may be '\' (0x5C).
-bool ShiftJisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+using test::ShiftJisLeadByte;
 
 }  // namespace
 
@@ -94,11 +94,11 @@ TEST(DropFirstFolder, NeverSplitsADoubleByteCharacter) {
   // 0x95 0x5C is one character whose second byte looks like '\'.
   const std::string folder = "\\\x95\x5C\\DIR\\";
   std::string s = folder;
-  DropFirstFolder(s, &ShiftJisLead);
+  DropFirstFolder(s, &ShiftJisLeadByte);
   EXPECT_EQ("\\...\\DIR\\", s);
 
   TTrace t;
   // The last name is that character alone; it stays whole.
-  EXPECT_EQ("\x95\x5C", t.Shorten("C:\\DIR\\\x95\x5C", 0, &ShiftJisLead));
+  EXPECT_EQ("\x95\x5C", t.Shorten("C:\\DIR\\\x95\x5C", 0, &ShiftJisLeadByte));
   EXPECT_EQ("C:\\...\\\x95\x5C", t.measured[1]);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shift_jis.h"
+
 namespace tarvo {
 namespace {
 
@@ -16,6 +18,15 @@ TEST(TextRules, TitleIsTheFileNameWithoutFolderAndExtensionFirstLetterKept) {
   // Bytes above 0x7F belong to the code page: left as they are.
   EXPECT_EQ(ApplicationTitleFromPath("C:\\T\xC4RVO.EXE"), "T\xC4rvo");
   EXPECT_EQ(ApplicationTitleFromPath(""), "");
+}
+
+TEST(TextRules, TitleLeavesTheSecondBytesOfDoubleByteCharactersAlone) {
+  using test::ShiftJisLeadByte;
+  // "\x83\x41" and "\x83\x5C" are single characters: their second bytes are
+  // no "A" to lower-case and no folder separator.
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\\\x83\x41RVO.EXE", ShiftJisLeadByte), "\x83\x41rvo");
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\\TA\x83\x41.EXE", ShiftJisLeadByte), "Ta\x83\x41");
+  EXPECT_EQ(ApplicationTitleFromPath("C:\\\x83\x5CTOOL.EXE", ShiftJisLeadByte), "\x83\x5Ctool");
 }
 
 TEST(TextRules, FullStopOnlyAfterACharacterThatSortsAfterTheStop) {

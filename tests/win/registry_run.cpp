@@ -8,8 +8,11 @@
 
 #include <fstream>
 #include <iterator>
+#include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "app/Main.h"
 #include "framework/Application.h"
@@ -89,6 +92,39 @@ TEST_F(RegistryRun, ReadErrorEndsTheRunAfterTheLinesBeforeIt) {
   ASSERT_GE(log.size(), tail.size());
   EXPECT_EQ(tail, log.substr(log.size() - tail.size())) << log;
   EXPECT_EQ(std::string::npos, log.find("Finished"));
+}
+
+TEST_F(RegistryRun, ErrorBoxTakesTheMainWindowOutOfInputUntilItCloses) {
+  const unsigned char eight[8] = {1};
+  Set("b", REG_DWORD, eight, sizeof eight);
+  TfrmMain form;
+  std::string message;
+  try {
+    form.PerformRun();
+  } catch (const ERegistryException& e) {
+    message = e.what();
+  }
+  ASSERT_FALSE(message.empty());
+  // STOP stays live after the failed run; while the box is up, neither it nor
+  // the window's close box may start the removal offer underneath.
+  std::atomic<int> enabledWhileShown{-1};
+  std::thread user([&] {
+    for (int i = 0; i < 400; ++i) {
+      HWND box = FindWindowA("#32770", Application.Title().c_str());
+      if (box && IsWindowVisible(box)) {
+        enabledWhileShown = IsWindowEnabled(form.Handle()) ? 1 : 0;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(25);
+    }
+  });
+  Application.ShowException(std::runtime_error(message));
+  user.join();
+  EXPECT_EQ(0, enabledWhileShown.load());
+  EXPECT_TRUE(IsWindowEnabled(form.Handle()));
+  EXPECT_TRUE(IsWindowEnabled(form.btnStop()));
+  EXPECT_FALSE(IsWindowEnabled(form.btnStart()));
 }
 
 }  // namespace
