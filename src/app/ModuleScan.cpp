@@ -148,7 +148,8 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
 
 void TModuleScan::ExamineFile(const std::string& name) {
   const std::string fileName = UpperCase(ExtractFileName(name, &IsAnsiLeadByte));
-  const std::string extension = UpperCase(ExtractFileExt(name, &IsAnsiLeadByte));
+  // The name holds no folder any more: its extension is the file's.
+  const std::string extension = ExtractFileExt(fileName, &IsAnsiLeadByte);
   if (extension == ".DLL" && context_.watchedLibraries &&
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
     ReportWatchedFile(name);
