@@ -14,7 +14,7 @@
 #include "app/Main.h"
 #include "app/ModuleScan.h"
 #include "platform/ComRef.h"
-#include "platform/UniquePidl.h"
+#include "support/UniquePidl.h"
 #include "support/Pidlhelp.h"
 
 using namespace tarvo;

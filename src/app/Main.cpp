@@ -10,7 +10,7 @@
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
 #include "framework/TextRules.h"
-#include "platform/UniquePidl.h"
+#include "support/UniquePidl.h"
 
 namespace tarvo {
 

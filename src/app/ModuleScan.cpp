@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
-#include "app/Removal.h"
+#include "app/RemovalOfferRules.h"
 #include "framework/Application.h"
 #include "platform/ComRef.h"
-#include "platform/UniquePidl.h"
+#include "support/UniquePidl.h"
 #include "platform/UniqueResource.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"

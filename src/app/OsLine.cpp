@@ -1,5 +1,5 @@
 #include "app/Main.h"
-#include "app/MainOsLine.h"
+#include "app/OsLine.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The platform half of the operating-system line.
 
-#include "app/OsVersion.h"
+#include "app/OsLineRules.h"
 
 namespace tarvo {
 

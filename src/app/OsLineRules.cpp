@@ -1,5 +1,5 @@
 // tarvo:portable
-#include "app/OsVersion.h"
+#include "app/OsLineRules.h"
 
 #include <cstdio>
 

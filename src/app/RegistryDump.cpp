@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/RegistryLines.h"
+#include "app/RegistryDumpRules.h"
 #include "framework/Exceptions.h"
 #include "platform/UniqueResource.h"
 

@@ -1,5 +1,5 @@
 // tarvo:portable
-#include "app/RegistryLines.h"
+#include "app/RegistryDumpRules.h"
 
 #include <cstdio>
 #include <cstring>

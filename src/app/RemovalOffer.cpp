@@ -1,4 +1,4 @@
-#include "app/MainRemoval.h"
+#include "app/RemovalOffer.h"
 
 #include <shellapi.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/Main.h"
-#include "app/Removal.h"
+#include "app/RemovalOfferRules.h"
 #include "framework/MessageDialog.h"
 
 namespace tarvo {

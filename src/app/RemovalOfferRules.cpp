@@ -1,5 +1,5 @@
 // tarvo:portable
-#include "app/Removal.h"
+#include "app/RemovalOfferRules.h"
 
 namespace tarvo {
 

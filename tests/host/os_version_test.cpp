@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/OsVersion.h"
+#include "app/OsLineRules.h"
 
 namespace tarvo {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/RegistryLines.h"
+#include "app/RegistryDumpRules.h"
 
 namespace tarvo {
 namespace {

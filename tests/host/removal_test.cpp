@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Removal.h"
+#include "app/RemovalOfferRules.h"
 #include "shift_jis.h"
 
 namespace tarvo {

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/MainOsLine.h"
+#include "app/OsLine.h"
 #include "platform/UniqueResource.h"
 
 namespace tarvo {

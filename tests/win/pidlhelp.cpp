@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/ComRef.h"
-#include "platform/UniquePidl.h"
+#include "support/UniquePidl.h"
 #include "support/Pidlhelp.h"
 
 using namespace tarvo;

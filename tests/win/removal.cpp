@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainRemoval.h"
+#include "app/RemovalOffer.h"
 #include "framework/Application.h"
 #include "removal_answer.h"
 #include "scan_tree.h"

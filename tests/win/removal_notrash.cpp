@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainRemoval.h"
+#include "app/RemovalOffer.h"
 #include "removal_answer.h"
 #include "scan_tree.h"
 

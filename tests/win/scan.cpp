@@ -14,7 +14,7 @@
 #include "app/ModuleScan.h"
 #include "framework/Exceptions.h"
 #include "platform/ComRef.h"
-#include "platform/UniquePidl.h"
+#include "support/UniquePidl.h"
 #include "scan_tree.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
