@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/Driver.h"
-#include "scan_tree.h"
+#include "PlantedTree.h"
 
 using namespace tarvo::e2e;
 using tarvo::test::FixturePath;

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "removal_answer.h"
-#include "scan_tree.h"
+#include "DialogAnswerer.h"
+#include "PlantedTree.h"
 
 using namespace tarvo::test;
 

@@ -15,7 +15,7 @@
 #include "framework/Exceptions.h"
 #include "platform/ComRef.h"
 #include "support/UniquePidl.h"
-#include "scan_tree.h"
+#include "PlantedTree.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
 

@@ -7,8 +7,8 @@
 
 #include "app/RemovalOffer.h"
 #include "framework/Application.h"
-#include "removal_answer.h"
-#include "scan_tree.h"
+#include "DialogAnswerer.h"
+#include "PlantedTree.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
