@@ -2,13 +2,13 @@
 
 #include <commctrl.h>
 
-#include "app/RemovalOfferRules.h"
 #include "framework/Application.h"
 #include "platform/ComRef.h"
-#include "support/UniquePidl.h"
 #include "platform/UniqueResource.h"
+#include "support/PathSplit.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
+#include "support/UniquePidl.h"
 #include "support/VersionInfo.h"
 
 namespace tarvo {

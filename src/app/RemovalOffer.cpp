@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "app/RemovalOfferRules.h"
 #include "framework/MessageDialog.h"
+#include "support/PathSplit.h"
 
 namespace tarvo {
 

@@ -1,11 +1,9 @@
 #pragma once
-// Text logic of the removal offer and the path splitting the scan uses;
-// no platform calls, so the host tests exercise it directly.
+// The removal offer's texts and the shell's source list; no platform calls,
+// so the host tests exercise them directly.
 
 #include <string>
 #include <vector>
-
-#include "support/LeadByte.h"
 
 namespace tarvo {
 
@@ -17,18 +15,5 @@ extern const char* const RemovedFilesLine;
 // The shell's source list: each non-empty path followed by one zero byte,
 // and one more zero byte after the last. Empty when no path is non-empty.
 std::string BuildPathBuffer(const std::vector<std::string>& paths);
-
-// The root a path's Recycle Bin belongs to: "C:\" for "C:\x\y.dll",
-// "\\server\share\" for a UNC path; empty when the path has no root.
-std::string PathRoot(const std::string& path);
-
-// Path splitting on "\" and ":", never on the second byte of a double-byte
-// character when `isLeadByte` is given.
-std::string ExtractFileName(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
-std::string ExtractFilePath(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
-std::string ExtractFileExt(const std::string& path, TLeadBytePredicate isLeadByte = nullptr);
-std::string ExcludeTrailingBackslash(const std::string& text);
-// True when `text` is a drive root of the form "?:\".
-bool IsDriveRootName(const std::string& text);
 
 }  // namespace tarvo

@@ -1,0 +1,44 @@
+// tarvo:portable
+#include "support/PathSplit.h"
+
+namespace tarvo {
+
+std::string ExtractFileName(const std::string& path, TLeadBytePredicate isLeadByte) {
+  size_t cut = FindLastDelimiter(path, "\\:", isLeadByte);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string ExtractFilePath(const std::string& path, TLeadBytePredicate isLeadByte) {
+  size_t cut = FindLastDelimiter(path, "\\:", isLeadByte);
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+std::string ExtractFileExt(const std::string& path, TLeadBytePredicate isLeadByte) {
+  size_t dot = FindLastDelimiter(path, ".\\:", isLeadByte);
+  if (dot == std::string::npos || path[dot] != '.') return std::string();
+  return path.substr(dot);
+}
+
+std::string ExcludeTrailingBackslash(const std::string& text) {
+  if (!text.empty() && text.back() == '\\') return text.substr(0, text.size() - 1);
+  return text;
+}
+
+bool IsDriveRootName(const std::string& text) {
+  return text.size() == 3 && text[1] == ':' && text[2] == '\\';
+}
+
+std::string PathRoot(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') return path.substr(0, 3);
+  if (path.size() > 2 && path[0] == '\\' && path[1] == '\\') {
+    size_t server = path.find('\\', 2);
+    if (server == std::string::npos || server == 2) return std::string();
+    size_t share = path.find('\\', server + 1);
+    if (share == server + 1) return std::string();
+    if (share == std::string::npos) return path + '\\';
+    return path.substr(0, share + 1);
+  }
+  return std::string();
+}
+
+}  // namespace tarvo
