@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "app/OsLineRules.h"
 
 #include <cstdio>

@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "app/RegistryDumpRules.h"
 
 #include <cstdio>

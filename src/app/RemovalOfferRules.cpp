@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "app/RemovalOfferRules.h"
 
 namespace tarvo {

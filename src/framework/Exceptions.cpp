@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "framework/Exceptions.h"
 
 #include <cstdio>

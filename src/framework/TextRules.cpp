@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "framework/TextRules.h"
 
 #include <cctype>

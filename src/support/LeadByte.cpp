@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "support/LeadByte.h"
 
 #include <cstring>

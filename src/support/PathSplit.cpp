@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "support/PathSplit.h"
 
 namespace tarvo {

@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "support/ShortenPath.h"
 
 namespace tarvo {

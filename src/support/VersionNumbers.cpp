@@ -1,4 +1,3 @@
-// tarvo:portable
 #include "support/VersionNumbers.h"
 
 #include <cstdio>
