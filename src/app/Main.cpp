@@ -3,7 +3,10 @@
 #include <commctrl.h>
 
 #include "app/About.h"
+#include "app/ModuleScan.h"
+#include "app/OsLine.h"
 #include "app/RegistryDump.h"
+#include "app/RemovalOffer.h"
 #include "app/resource.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -314,6 +317,33 @@ void TfrmMain::StopAction() {
   stopFlag_ = true;
   SetRunningButtons(false);
   OfferRemoval();
+}
+
+// ------------------------------------------------------------ the stages
+
+void TfrmMain::ReportOSVersionLine() { ReportLine(FormatOSVersionLine(QueryOSVersion())); }
+
+void TfrmMain::DumpRegistryKey(HKEY root, const std::string& keyPath) {
+  tarvo::DumpRegistryKey(root, keyPath, [this](const std::string& line) { ReportLine(line); });
+}
+
+void TfrmMain::ScanFolder(LPCITEMIDLIST list) {
+  TScanContext context;
+  context.desktopFolder = desktopFolder_.get();
+  context.owner = Application.Handle();
+  context.statusBar = statusBar_;
+  context.watchedLibraries = &watchedLibraries_;
+  context.watchedPrograms = &watchedPrograms_;
+  context.systemDirectory = systemDirectory_;
+  context.misplaced = &misplaced_;
+  context.stopRequested = [this] { return stopFlag_; };
+  context.processMessages = [] { Application.ProcessMessages(); };
+  context.report = [this](const std::string& line) { ReportLine(line); };
+  TModuleScan(context).ScanFolder(list);
+}
+
+void TfrmMain::OfferRemoval() {
+  OfferRemovalOf(misplaced_, Handle(), [this](const std::string& line) { ReportLine(line); });
 }
 
 void TfrmMain::SetRunningButtons(bool running) {

@@ -1,11 +1,10 @@
 #pragma once
 // The main window and the run. Each stage of a run is an operation of the
-// main window, implemented in a file of its own:
-//   Main.cpp         construction, the run, run control, the report log
-//   MainOsLine.cpp   the operating-system line
-//   MainRegistry.cpp the registry dump
-//   MainScan.cpp     the module scan
-//   MainRemoval.cpp  the removal offer for misplaced libraries
+// main window that hands the stage, in a unit of its own, what it needs:
+//   OsLine           the operating-system line
+//   RegistryDump     the registry dump
+//   ModuleScan       the module scan
+//   RemovalOffer     the removal offer for misplaced libraries
 
 #include <windows.h>
 #include <shlobj.h>

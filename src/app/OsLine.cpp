@@ -1,5 +1,6 @@
-#include "app/Main.h"
 #include "app/OsLine.h"
+
+#include <windows.h>
 
 #include <cstring>
 
@@ -37,7 +38,5 @@ TOSVersion QueryOSVersion() {
   v.productType = info.wProductType;
   return v;
 }
-
-void TfrmMain::ReportOSVersionLine() { ReportLine(FormatOSVersionLine(QueryOSVersion())); }
 
 }  // namespace tarvo

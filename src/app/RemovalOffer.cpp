@@ -5,7 +5,6 @@
 #include <set>
 #include <vector>
 
-#include "app/Main.h"
 #include "app/RemovalOfferRules.h"
 #include "framework/MessageDialog.h"
 #include "support/PathSplit.h"
@@ -88,10 +87,6 @@ void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TRepo
     }
   }
   misplaced.clear();
-}
-
-void TfrmMain::OfferRemoval() {
-  OfferRemovalOf(misplaced_, Handle(), [this](const std::string& line) { ReportLine(line); });
 }
 
 }  // namespace tarvo
