@@ -49,20 +49,10 @@ public:
   void mnuExit_OnClick();
   void mnuAbout_OnClick();
 
-  // State the stages share (read by tests as well).
-  bool StopFlag() const noexcept { return stopFlag_; }
-  const TStrings& WatchedLibraries() const noexcept { return watchedLibraries_; }
-  const TStrings& WatchedPrograms() const noexcept { return watchedPrograms_; }
-  TStrings& Misplaced() noexcept { return misplaced_; }
-  const std::string& SystemDirectory() const noexcept { return systemDirectory_; }
-  IShellFolder* DesktopFolder() const noexcept { return desktopFolder_.get(); }
+  // What the run-level tests look at.
   const std::string& LogPath() const noexcept { return logPath_; }
-
-  HWND mmoStatus() const noexcept { return mmoStatus_; }
-  HWND StatusBar() const noexcept { return statusBar_; }
   HWND btnStart() const noexcept { return btnStart_; }
   HWND btnStop() const noexcept { return btnStop_; }
-  HWND btnExit() const noexcept { return btnExit_; }
 
 private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
