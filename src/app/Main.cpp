@@ -63,21 +63,10 @@ std::string SystemDirectoryForScan() {
 TfrmMain::TfrmMain() {
   CreateForm();
   OleCheck(SHGetDesktopFolder(desktopFolder_.put()));
-  stopFlag_ = false;
   watchedLibraries_ = WatchedLibraryNames();
   watchedPrograms_ = WatchedProgramNames();
-  misplaced_.clear();
   systemDirectory_ = SystemDirectoryForScan();
   OpenLog();
-}
-
-TfrmMain::~TfrmMain() {
-  logStream_.reset();
-  systemDirectory_.clear();
-  misplaced_.clear();
-  watchedPrograms_.clear();
-  watchedLibraries_.clear();
-  window_.reset();  // takes its menu and controls with it
 }
 
 // ---------------------------------------------------------------- the form

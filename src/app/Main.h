@@ -25,7 +25,6 @@ public:
   // computes the system directory and recreates the log. Throws the OLE
   // error or the file-creation error.
   TfrmMain();
-  ~TfrmMain();
   TfrmMain(const TfrmMain&) = delete;
   TfrmMain& operator=(const TfrmMain&) = delete;
 
@@ -70,6 +69,10 @@ private:
   int memoLines_ = 0;
   int exitRightGap_ = 0;
 
+  // Declared before the window, so that they outlive the controls using them.
+  TUniqueGdiObject font_;
+  TUniqueGdiObject boldFont_;
+  // Takes its menu and controls with it.
   TUniqueWindow window_;
   HWND panel_ = nullptr;
   HWND mmoStatus_ = nullptr;
@@ -79,8 +82,6 @@ private:
   HWND btnExit_ = nullptr;
   HMENU mainMenu_ = nullptr;
   HACCEL accelerators_ = nullptr;
-  TUniqueGdiObject font_;
-  TUniqueGdiObject boldFont_;
   bool activated_ = false;
 
   TComRef<IShellFolder> desktopFolder_;
