@@ -8,15 +8,16 @@
 #include <memory>
 #include <string>
 
-#include "framework/Object.h"
 #include "support/VersionNumbers.h"
 
 namespace tarvo {
 
-class TFileVersion : public TObject {
+class TFileVersion {
 public:
   explicit TFileVersion(const std::string& fileName);
-  ~TFileVersion() override;
+  ~TFileVersion();
+  TFileVersion(const TFileVersion&) = delete;
+  TFileVersion& operator=(const TFileVersion&) = delete;
 
   // Releases the block; the reader is empty afterwards.
   void FreeInfo();

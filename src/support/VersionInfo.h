@@ -5,15 +5,16 @@
 #include <memory>
 #include <string>
 
-#include "framework/Object.h"
 #include "support/FileVersion.h"
 
 namespace tarvo {
 
-class TVersionInfo : public TObject {
+class TVersionInfo {
 public:
   explicit TVersionInfo(const std::string& fileName);
-  ~TVersionInfo() override;
+  ~TVersionInfo();
+  TVersionInfo(const TVersionInfo&) = delete;
+  TVersionInfo& operator=(const TVersionInfo&) = delete;
 
   // "a.b.c.d" of the file version; 0.0.0.0 when the file has no usable one.
   std::string GetVersionString() const;
