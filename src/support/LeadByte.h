@@ -18,6 +18,10 @@ using TLeadBytePredicate = bool (*)(unsigned char byte);
 std::size_t FindLastDelimiter(const std::string& text, const char* delimiters,
                               TLeadBytePredicate isLeadByte);
 
+// The same for the first such byte.
+std::size_t FindFirstDelimiter(const std::string& text, const char* delimiters,
+                               TLeadBytePredicate isLeadByte);
+
 #ifdef _WIN32
 // Lead bytes of the system's ANSI code page.
 bool IsAnsiLeadByte(unsigned char byte);

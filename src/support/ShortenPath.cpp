@@ -2,29 +2,6 @@
 
 namespace tarvo {
 
-namespace {
-
-// Position of the first (or last) separator, never the second byte of a
-// double-byte character; npos when there is none.
-size_t FindSeparator(const std::string& text, bool last, bool alsoColon,
-                     TLeadBytePredicate isLeadByte) {
-  size_t found = std::string::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (isLeadByte && isLeadByte(c)) {
-      ++i;  // skip the trail byte, which may equal '\'
-      continue;
-    }
-    if (c == '\\' || (alsoColon && c == ':')) {
-      found = i;
-      if (!last) break;
-    }
-  }
-  return found;
-}
-
-}  // namespace
-
 void DropFirstFolder(std::string& folderPart, TLeadBytePredicate isLeadByte) {
   if (folderPart == "\\") {
     folderPart.clear();
@@ -33,7 +10,7 @@ void DropFirstFolder(std::string& folderPart, TLeadBytePredicate isLeadByte) {
   const bool rooted = !folderPart.empty() && folderPart[0] == '\\';
   if (rooted) folderPart.erase(0, 1);
   if (!folderPart.empty() && folderPart[0] == '.') folderPart.erase(0, 4);
-  const size_t separator = FindSeparator(folderPart, false, false, isLeadByte);
+  const size_t separator = FindFirstDelimiter(folderPart, "\\", isLeadByte);
   if (separator == std::string::npos)
     folderPart.clear();
   else
@@ -47,7 +24,7 @@ std::string ShortenPath(const std::string& path,
   std::string result = path;
   // The split, like the folder search, skips trail bytes, so a double-byte
   // name is never cut in half.
-  const size_t separator = FindSeparator(path, true, true, isLeadByte);
+  const size_t separator = FindLastDelimiter(path, "\\:", isLeadByte);
   std::string folder =
       separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
   const std::string name = path.substr(folder.size());
