@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace tarvo {
 
 // Tells whether a byte starts a double-byte character in the text's code
@@ -24,7 +28,7 @@ std::size_t FindFirstDelimiter(const std::string& text, const char* delimiters,
 
 #ifdef _WIN32
 // Lead bytes of the system's ANSI code page.
-bool IsAnsiLeadByte(unsigned char byte);
+inline bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
 #endif
 
 }  // namespace tarvo

@@ -2,8 +2,6 @@
 
 namespace tarvo {
 
-bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
-
 std::string ShortenPath(const std::string& path, HDC dc, int maxWidth) {
   // A text that cannot be measured counts as fitting: the path is shown as
   // it is rather than cut for no reason.
