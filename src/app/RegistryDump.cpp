@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/OsLine.h"
 #include "app/RegistryDumpRules.h"
 #include "framework/Exceptions.h"
 #include "platform/UniqueResource.h"
@@ -22,15 +23,8 @@ TRegistryRoot RootOf(HKEY root) {
 // Read once per process: on NT with double-byte support a name of n
 // characters may need 2n bytes in the ANSI code page.
 bool DoubleByteOnNT() {
-  static const bool value = [] {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    const bool nt = GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-#pragma GCC diagnostic pop
-    return nt && GetSystemMetrics(SM_DBCSENABLED) != 0;
-  }();
+  static const bool value =
+      QueryOSVersion().platformId == VER_PLATFORM_WIN32_NT && GetSystemMetrics(SM_DBCSENABLED) != 0;
   return value;
 }
 
