@@ -80,11 +80,8 @@ void TApplication::ProcessMessages() {
 void TApplication::HandleMessage() {
   MSG msg;
   BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-  if (got == -1) {
-    terminated_ = true;
-    return;
-  }
-  if (got == 0) {
+  // 0: the quit message; -1: the queue cannot be read. Either ends the loop.
+  if (got == 0 || got == -1) {
     terminated_ = true;
     return;
   }
