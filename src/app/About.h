@@ -27,7 +27,7 @@ private:
   void Finish(int result);
 
   // Owned here and destroyed after the dialog that shows them.
-  TUniqueGdiObject productFont_;
+  TUniqueFont productFont_;
   TUniqueIcon icon_;
   TUniqueWindow dialog_;
   int result_ = 0;

@@ -70,8 +70,8 @@ private:
   int exitRightGap_ = 0;
 
   // Declared before the window, so that they outlive the controls using them.
-  TUniqueGdiObject font_;
-  TUniqueGdiObject boldFont_;
+  TUniqueFont font_;
+  TUniqueFont boldFont_;
   // Takes its menu and controls with it.
   TUniqueWindow window_;
   HWND panel_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "platform/ComRef.h"
+#include "platform/DeviceContext.h"
 #include "platform/UniqueResource.h"
 #include "support/PathSplit.h"
 #include "support/Pidlhelp.h"
@@ -30,27 +31,6 @@ bool IsExcludedDrive(const std::string& name) {
   UINT type = GetDriveTypeA(name.c_str());
   return type == DRIVE_REMOVABLE || type == DRIVE_REMOTE || type == DRIVE_CDROM;
 }
-
-// A window DC with the window's font selected, restored and released on exit.
-class TWindowDC {
-public:
-  explicit TWindowDC(HWND window) : window_(window), dc_(GetDC(window)) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-    if (dc_ && font) oldFont_ = SelectObject(dc_, font);
-  }
-  ~TWindowDC() {
-    if (oldFont_) SelectObject(dc_, oldFont_);
-    if (dc_) ReleaseDC(window_, dc_);
-  }
-  TWindowDC(const TWindowDC&) = delete;
-  TWindowDC& operator=(const TWindowDC&) = delete;
-  HDC get() const { return dc_; }
-
-private:
-  HWND window_;
-  HDC dc_;
-  HGDIOBJ oldFont_ = nullptr;
-};
 
 }  // namespace
 
@@ -174,7 +154,10 @@ void TModuleScan::SetFolderText(const std::string& name) {
   GetClientRect(context_.statusBar, &bounds);
   std::string text;
   {
+    // Measured in the bar's own font.
     TWindowDC dc(context_.statusBar);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(context_.statusBar, WM_GETFONT, 0, 0));
+    TSelectedObject selected(dc.get(), font);
     text = ShortenPath(name, dc.get(), (bounds.right - bounds.left) - FolderTextMargin);
   }
   SendMessageA(context_.statusBar, SB_SETTEXTA, SB_SIMPLEID,

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "framework/Application.h"
+#include "platform/DeviceContext.h"
 #include "platform/UniqueResource.h"
 
 namespace tarvo {
@@ -18,7 +19,7 @@ constexpr int kGlyphSize = 16;
 struct TSpeedButton {
   TGlyphKind kind;
   HFONT font = nullptr;
-  TUniqueGdiObject glyphs;  // two images side by side: normal, disabled
+  TUniqueBitmap glyphs;  // two images side by side: normal, disabled
   bool pressed = false;
   bool tracking = false;
 };
@@ -27,10 +28,10 @@ struct TSpeedButton {
 // same outline embossed in the system's shadow and highlight colours.
 void DrawGlyph(HDC dc, int left, TGlyphKind kind, bool disabled) {
   auto paintShape = [&](int dx, int dy, COLORREF fill, COLORREF line) {
-    TUniqueGdiObject brush(CreateSolidBrush(fill));
-    TUniqueGdiObject pen(CreatePen(PS_SOLID, 1, line));
-    HGDIOBJ oldBrush = SelectObject(dc, brush.get());
-    HGDIOBJ oldPen = SelectObject(dc, pen.get());
+    TUniqueBrush brush(CreateSolidBrush(fill));
+    TUniquePen pen(CreatePen(PS_SOLID, 1, line));
+    TSelectedObject brushSelected(dc, brush.get());
+    TSelectedObject penSelected(dc, pen.get());
     int x = left + dx, y = dy;
     switch (kind) {
       case TGlyphKind::gkStart: {  // a triangle pointing right
@@ -49,8 +50,6 @@ void DrawGlyph(HDC dc, int left, TGlyphKind kind, bool disabled) {
         break;
       }
     }
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
   };
   if (!disabled) {
     COLORREF fill = kind == TGlyphKind::gkStart  ? RGB(0, 160, 0)
@@ -63,24 +62,19 @@ void DrawGlyph(HDC dc, int left, TGlyphKind kind, bool disabled) {
   }
 }
 
-HBITMAP MakeGlyphs(HWND button, TGlyphKind kind) {
-  HDC screen = GetDC(button);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 2 * kGlyphSize, kGlyphSize);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, bitmap);
+TUniqueBitmap MakeGlyphs(HWND button, TGlyphKind kind) {
+  TWindowDC screen(button);
+  TUniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), 2 * kGlyphSize, kGlyphSize));
+  TUniqueMemoryDC mem(CreateCompatibleDC(screen.get()));
+  TSelectedObject selected(mem.get(), bitmap.get());
   RECT all = {0, 0, 2 * kGlyphSize, kGlyphSize};
-  FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
-  DrawGlyph(mem, 0, kind, false);
-  DrawGlyph(mem, kGlyphSize, kind, true);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  ReleaseDC(button, screen);
+  FillRect(mem.get(), &all, GetSysColorBrush(COLOR_BTNFACE));
+  DrawGlyph(mem.get(), 0, kind, false);
+  DrawGlyph(mem.get(), kGlyphSize, kind, true);
   return bitmap;
 }
 
-void PaintSpeedButton(HWND hwnd, TSpeedButton& b) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+void DrawSpeedButton(HWND hwnd, HDC dc, const TSpeedButton& b) {
   RECT r;
   GetClientRect(hwnd, &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
@@ -90,7 +84,7 @@ void PaintSpeedButton(HWND hwnd, TSpeedButton& b) {
 
   char caption[64] = {};
   GetWindowTextA(hwnd, caption, sizeof caption);
-  HGDIOBJ oldFont = SelectObject(dc, b.font ? b.font : GetStockObject(DEFAULT_GUI_FONT));
+  TSelectedObject font(dc, b.font ? b.font : GetStockObject(DEFAULT_GUI_FONT));
   SIZE textSize = {};
   GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &textSize);
   const int spacing = 4;
@@ -98,11 +92,11 @@ void PaintSpeedButton(HWND hwnd, TSpeedButton& b) {
   int x = (r.right - contentW) / 2 + (down ? 1 : 0);
   int y = (r.bottom - kGlyphSize) / 2 + (down ? 1 : 0);
 
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ oldBitmap = SelectObject(mem, b.glyphs.get());
-  BitBlt(dc, x, y, kGlyphSize, kGlyphSize, mem, enabled ? 0 : kGlyphSize, 0, SRCCOPY);
-  SelectObject(mem, oldBitmap);
-  DeleteDC(mem);
+  {
+    TUniqueMemoryDC mem(CreateCompatibleDC(dc));
+    TSelectedObject glyphs(mem.get(), b.glyphs.get());
+    BitBlt(dc, x, y, kGlyphSize, kGlyphSize, mem.get(), enabled ? 0 : kGlyphSize, 0, SRCCOPY);
+  }
 
   SetBkMode(dc, TRANSPARENT);
   int tx = x + kGlyphSize + spacing;
@@ -116,7 +110,13 @@ void PaintSpeedButton(HWND hwnd, TSpeedButton& b) {
     SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
     TextOutA(dc, tx, ty, caption, lstrlenA(caption));
   }
-  SelectObject(dc, oldFont);
+}
+
+void PaintSpeedButton(HWND hwnd, const TSpeedButton& b) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  // Everything selected while drawing is selected out again before EndPaint.
+  DrawSpeedButton(hwnd, dc, b);
   EndPaint(hwnd, &ps);
 }
 
@@ -278,7 +278,7 @@ HWND CreateSpeedButton(HWND parent, int id, const char* caption, TGlyphKind glyp
                               raw);
   if (!hwnd) return nullptr;
   state.release();
-  raw->glyphs.reset(MakeGlyphs(hwnd, glyph));
+  raw->glyphs = MakeGlyphs(hwnd, glyph);
   return hwnd;
 }
 

@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "framework/ModalLoop.h"
+#include "platform/DeviceContext.h"
 #include "platform/UniqueResource.h"
 
 namespace tarvo {
@@ -13,7 +14,7 @@ namespace {
 struct TMessageDialogState {
   const std::string* message;
   const std::string* caption;
-  TUniqueGdiObject font;
+  TUniqueFont font;
   int result = IDCANCEL;
   bool done = false;
 };
@@ -42,15 +43,15 @@ void BuildDialog(HWND dialog, TMessageDialogState& state) {
   state.font.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-  HFONT font = static_cast<HFONT>(state.font.get());
+  HFONT font = state.font.get();
 
   RECT text = {0, 0, 360, 0};
-  HDC dc = GetDC(dialog);
-  HGDIOBJ old = SelectObject(dc, font);
-  DrawTextA(dc, state.message->c_str(), static_cast<int>(state.message->size()), &text,
-            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(dialog, dc);
+  {
+    TWindowDC dc(dialog);
+    TSelectedObject selected(dc.get(), font);
+    DrawTextA(dc.get(), state.message->c_str(), static_cast<int>(state.message->size()), &text,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  }
 
   const int margin = 12, icon = 32, gap = 12, buttonW = 75, buttonH = 23, buttonGap = 8;
   int textLeft = margin + icon + gap;

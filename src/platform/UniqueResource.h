@@ -73,11 +73,34 @@ struct TModuleTraits {
 };
 using TUniqueModule = TUniqueResource<HMODULE, TModuleTraits>;
 
+// Fonts, bitmaps, brushes and pens: each its own type, so that none is cast
+// back from an untyped object.
+template <typename H>
 struct TGdiObjectTraits {
-  static HGDIOBJ Invalid() noexcept { return nullptr; }
-  static void Close(HGDIOBJ o) noexcept { DeleteObject(o); }
+  static H Invalid() noexcept { return nullptr; }
+  static void Close(H object) noexcept { DeleteObject(object); }
 };
-using TUniqueGdiObject = TUniqueResource<HGDIOBJ, TGdiObjectTraits>;
+using TUniqueFont = TUniqueResource<HFONT, TGdiObjectTraits<HFONT>>;
+using TUniqueBitmap = TUniqueResource<HBITMAP, TGdiObjectTraits<HBITMAP>>;
+using TUniqueBrush = TUniqueResource<HBRUSH, TGdiObjectTraits<HBRUSH>>;
+using TUniquePen = TUniqueResource<HPEN, TGdiObjectTraits<HPEN>>;
+
+// A device context made with CreateCompatibleDC.
+struct TMemoryDCTraits {
+  static HDC Invalid() noexcept { return nullptr; }
+  static void Close(HDC dc) noexcept { DeleteDC(dc); }
+};
+using TUniqueMemoryDC = TUniqueResource<HDC, TMemoryDCTraits>;
+
+// Memory the system allocated for the caller with LocalAlloc (FormatMessageA
+// with FORMAT_MESSAGE_ALLOCATE_BUFFER, for one).
+template <typename T>
+struct TLocalMemoryTraits {
+  static T* Invalid() noexcept { return nullptr; }
+  static void Close(T* memory) noexcept { LocalFree(memory); }
+};
+template <typename T>
+using TUniqueLocalMemory = TUniqueResource<T*, TLocalMemoryTraits<T>>;
 
 struct TIconTraits {
   static HICON Invalid() noexcept { return nullptr; }
@@ -95,5 +118,7 @@ static_assert(!std::is_copy_constructible_v<TUniqueHKey>);
 static_assert(!std::is_copy_assignable_v<TUniqueHKey>);
 static_assert(std::is_nothrow_move_constructible_v<TUniqueHKey>);
 static_assert(std::is_nothrow_move_assignable_v<TUniqueFile>);
+static_assert(!std::is_copy_constructible_v<TUniqueFont>);
+static_assert(std::is_nothrow_move_constructible_v<TUniqueBitmap>);
 
 }  // namespace tarvo

@@ -11,12 +11,6 @@ using namespace tarvo;
 
 namespace {
 
-struct TMemoryDcTraits {
-  static HDC Invalid() noexcept { return nullptr; }
-  static void Close(HDC dc) noexcept { DeleteDC(dc); }
-};
-using TUniqueMemoryDc = TUniqueResource<HDC, TMemoryDcTraits>;
-
 // A memory device context with a real font selected into it.
 class TShortenOnDc : public ::testing::Test {
 protected:
@@ -43,8 +37,8 @@ protected:
     return size.cx;
   }
 
-  TUniqueGdiObject font_;
-  TUniqueMemoryDc dc_;  // destroyed first, while the font is no longer selected
+  TUniqueFont font_;
+  TUniqueMemoryDC dc_;  // destroyed first, while the font is no longer selected
 };
 
 }  // namespace
