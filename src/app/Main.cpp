@@ -106,7 +106,7 @@ void TfrmMain::CreateForm() {
 void TfrmMain::CreateControls() {
   HWND hwnd = window_.get();
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  HFONT bold = static_cast<HFONT>(boldFont_.get());
+  HFONT bold = boldFont_.get();
   statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
                                0, 0, 0, hwnd, nullptr, instance, nullptr);
   // One text, no panels: the bar runs in simple mode; its text is set with

@@ -20,18 +20,9 @@ LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-TApplication::TApplication() = default;
-
-TApplication::~TApplication() {
-  if (handle_) DestroyWindow(handle_);
-  if (comInitialized_) CoUninitialize();
-}
-
 void TApplication::Initialize(HINSTANCE instance) {
   instance_ = instance;
-  // S_FALSE (already initialised on this thread) still needs its matching
-  // CoUninitialize; only a failure does not.
-  comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+  com_.reset(SUCCEEDED(CoInitialize(nullptr)));
 
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -44,8 +35,8 @@ void TApplication::Initialize(HINSTANCE instance) {
   RegisterClassA(&wc);
   // A hidden, unowned top-level window: owner of the error box and of the
   // windows the shell shows during enumeration.
-  handle_ = CreateWindowExA(WS_EX_TOOLWINDOW, kAppWindowClass, title_.c_str(), WS_POPUP, 0, 0, 0,
-                            0, nullptr, nullptr, instance, nullptr);
+  handle_.reset(CreateWindowExA(WS_EX_TOOLWINDOW, kAppWindowClass, title_.c_str(), WS_POPUP, 0, 0,
+                                0, 0, nullptr, nullptr, instance, nullptr));
 }
 
 void TApplication::SetMainForm(HWND form, HACCEL accelerators) {
@@ -101,28 +92,27 @@ void TApplication::ShowException(const std::exception& e) {
   // STOP or close during an error box would run the removal offer or end
   // the program underneath it).
   HWND active = GetActiveWindow();
-  TThreadWindowsDisabled others(handle_);
-  MessageBoxA(handle_, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  TThreadWindowsDisabled others(handle_.get());
+  MessageBoxA(handle_.get(), text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
   others.Restore();
   if (active && IsWindow(active) && IsWindowVisible(active)) SetActiveWindow(active);
 }
 
 void OleCheck(HRESULT hr) {
   if (hr >= 0) return;
-  char* text = nullptr;
+  TUniqueLocalMemory<char> text;
   DWORD len = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+      nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
   std::string message;
   if (len && text) {
-    message.assign(text, len);
+    message.assign(text.get(), len);
     // The system's texts end in a line break and often a full stop; the error
     // box adds its own full stop where one is missing.
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                                 message.back() == ' ' || message.back() == '.'))
       message.pop_back();
   }
-  if (text) LocalFree(text);
   if (message.empty()) message = EOleError::FallbackText(hr);
   throw EOleError(hr, message);
 }

@@ -10,12 +10,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/ComRef.h"
+#include "platform/UniqueResource.h"
+
 namespace tarvo {
 
 class TApplication {
 public:
-  TApplication();
-  ~TApplication();
+  TApplication() = default;
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
@@ -23,7 +25,7 @@ public:
   void Initialize(HINSTANCE instance);
 
   HINSTANCE Instance() const noexcept { return instance_; }
-  HWND Handle() const noexcept { return handle_; }
+  HWND Handle() const noexcept { return handle_.get(); }
   const std::string& Title() const noexcept { return title_; }
 
   // The first main form created becomes the main form; its accelerators are
@@ -53,12 +55,13 @@ private:
   bool TranslateAndDispatch(MSG& msg);
 
   HINSTANCE instance_ = nullptr;
-  HWND handle_ = nullptr;
+  // Declared first, so that COM is undone after the window is gone.
+  TComInitialization com_;
+  TUniqueWindow handle_;
   HWND mainForm_ = nullptr;
   HACCEL accelerators_ = nullptr;
   std::string title_;
   bool terminated_ = false;
-  bool comInitialized_ = false;
 };
 
 extern TApplication Application;

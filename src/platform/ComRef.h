@@ -1,9 +1,12 @@
 #pragma once
 // Sole reference to a COM interface; Release() is called here and nowhere
-// else in the program.
+// else in the program. And the thread's COM initialisation, undone once.
 
 #include <windows.h>
+#include <objbase.h>
 #include <unknwn.h>
+
+#include "platform/UniqueResource.h"
 
 #include <type_traits>
 #include <utility>
@@ -47,6 +50,16 @@ public:
 private:
   I* p_ = nullptr;
 };
+
+// Holds true while this thread's CoInitialize awaits its CoUninitialize.
+// S_FALSE (already initialised on this thread) needs its CoUninitialize as
+// well; only a failure does not:
+//   com.reset(SUCCEEDED(CoInitialize(nullptr)));
+struct TComUninitializeTraits {
+  static bool Invalid() noexcept { return false; }
+  static void Close(bool) noexcept { CoUninitialize(); }
+};
+using TComInitialization = TUniqueResource<bool, TComUninitializeTraits>;
 
 static_assert(!std::is_copy_constructible_v<TComRef<IUnknown>>);
 static_assert(std::is_nothrow_move_constructible_v<TComRef<IUnknown>>);
