@@ -4,6 +4,7 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
+#include "framework/WindowProcedure.h"
 
 namespace tarvo {
 
@@ -39,7 +40,7 @@ void Place(HWND dialog, const TPlacement& p, int dx, int dy) {
 
 TAboutBox::TAboutBox(HWND owner) {
   HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner,
-                                   DialogProc, reinterpret_cast<LPARAM>(this));
+                                   DialogProcedure<TAboutBox>, reinterpret_cast<LPARAM>(this));
   if (!dialog) throw EError("Cannot create the About dialog");
   dialog_.reset(dialog);
 }
@@ -83,31 +84,22 @@ int TAboutBox::ShowModal() {
   return result_;
 }
 
-INT_PTR CALLBACK TAboutBox::DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_INITDIALOG) {
-    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-    auto* box = reinterpret_cast<TAboutBox*>(lParam);
-    GuardedCall([&] { box->Layout(dialog); });
-    return TRUE;
+INT_PTR TAboutBox::HandleMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      Layout(dialog);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        Finish(LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+    case WM_CLOSE:
+      Finish(IDCANCEL);
+      return TRUE;
   }
-  auto* box = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!box) return FALSE;
-  INT_PTR handled = FALSE;
-  GuardedCall([&] {
-    switch (msg) {
-      case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-          box->Finish(LOWORD(wParam));
-          handled = TRUE;
-        }
-        break;
-      case WM_CLOSE:
-        box->Finish(IDCANCEL);
-        handled = TRUE;
-        break;
-    }
-  });
-  return handled;
+  return FALSE;
 }
 
 }  // namespace tarvo

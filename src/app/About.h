@@ -21,8 +21,10 @@ public:
   // close box (and when the application is closing).
   int ShowModal();
 
+  // Every message of the dialog, through the framework's dialog procedure.
+  INT_PTR HandleMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+
 private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
   void Layout(HWND dialog);
   void Finish(int result);
 

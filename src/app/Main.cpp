@@ -12,6 +12,7 @@
 #include "framework/Controls.h"
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
+#include "framework/WindowProcedure.h"
 #include "framework/TextRules.h"
 #include "support/UniquePidl.h"
 
@@ -107,7 +108,7 @@ void TfrmMain::CreateForm() {
   if (!GetClassInfoA(instance, kFormClass, &wc)) {
     wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WindowProc;
+    wc.lpfnWndProc = WindowProcedure<TfrmMain>;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TARVO));
     if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
@@ -198,25 +199,10 @@ void TfrmMain::Close() {
   }
 }
 
-LRESULT CALLBACK TfrmMain::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* form = reinterpret_cast<TfrmMain*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-  if (!form || !form->window_) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  LRESULT result = 0;
-  bool handled = false;
-  GuardedCall([&] {
-    result = form->HandleMessage(msg, wParam, lParam);
-    handled = true;
-  });
-  return handled ? result : 0;
-}
-
-LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  HWND hwnd = window_.get();
+LRESULT TfrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Until CreateWindowExA has returned, and while the window is destroyed,
+  // the form has no controls: the system's defaults answer.
+  if (!window_) return DefWindowProcA(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_SIZE:
       LayoutControls();

@@ -53,9 +53,10 @@ public:
   HWND btnStart() const noexcept { return btnStart_; }
   HWND btnStop() const noexcept { return btnStop_; }
 
+  // Every message of the window, through the framework's window procedure.
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void CreateForm();
   void CreateControls();
   void LayoutControls();

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "framework/Application.h"
+#include "framework/WindowProcedure.h"
 #include "platform/DeviceContext.h"
 #include "platform/UniqueResource.h"
 
@@ -15,13 +16,16 @@ namespace {
 
 constexpr int kGlyphSize = 16;
 
-// State of one speed button, owned by its window.
+// State of one speed button, owned by its window: made before the window,
+// deleted with it (WM_NCDESTROY).
 struct TSpeedButton {
   TGlyphKind kind;
   HFONT font = nullptr;
   TUniqueBitmap glyphs;  // two images side by side: normal, disabled
   bool pressed = false;
   bool tracking = false;
+
+  LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 };
 
 // Draws one glyph image into the cell at `left`. The disabled look is the
@@ -134,69 +138,60 @@ bool PointInside(HWND hwnd, LPARAM lParam) {
   return PtInRect(&r, p) != FALSE;
 }
 
-LRESULT SpeedButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* b = reinterpret_cast<TSpeedButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+LRESULT TSpeedButton::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_NCCREATE: {
-      auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-      break;
-    }
     case WM_NCDESTROY:
-      // The window owns its state.
-      delete b;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      // The window owns its state; nothing of it is touched after this.
+      delete this;
       break;
     case WM_SETFONT:
-      if (b) b->font = reinterpret_cast<HFONT>(wParam);
+      font = reinterpret_cast<HFONT>(wParam);
       if (lParam) InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_GETFONT:
-      return b ? reinterpret_cast<LRESULT>(b->font) : 0;
+      return reinterpret_cast<LRESULT>(font);
     case WM_SETTEXT: {
       LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
       InvalidateRect(hwnd, nullptr, TRUE);
       return r;
     }
     case WM_ENABLE:
-      if (b) b->pressed = b->tracking = false;
+      pressed = tracking = false;
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
-      if (b) PaintSpeedButton(hwnd, *b);
+      PaintSpeedButton(hwnd, *this);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       // Deliberately no SetFocus: the focus stays where it is (the memo).
-      if (b) {
-        b->pressed = b->tracking = true;
-        SetCapture(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-      }
+      pressed = tracking = true;
+      SetCapture(hwnd);
+      InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_MOUSEMOVE:
-      if (b && b->tracking) {
+      if (tracking) {
         bool inside = PointInside(hwnd, lParam);
-        if (inside != b->pressed) {
-          b->pressed = inside;
+        if (inside != pressed) {
+          pressed = inside;
           InvalidateRect(hwnd, nullptr, TRUE);
         }
       }
       return 0;
     case WM_LBUTTONUP:
-      if (b && b->tracking) {
+      if (tracking) {
         bool click = PointInside(hwnd, lParam);
-        b->pressed = b->tracking = false;
+        pressed = tracking = false;
         ReleaseCapture();
         InvalidateRect(hwnd, nullptr, TRUE);
         if (click) NotifyClick(hwnd);
       }
       return 0;
     case WM_CAPTURECHANGED:
-      if (b && b->tracking) {
-        b->pressed = b->tracking = false;
+      if (tracking) {
+        pressed = tracking = false;
         InvalidateRect(hwnd, nullptr, TRUE);
       }
       return 0;
@@ -205,16 +200,6 @@ LRESULT SpeedButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK SpeedButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  LRESULT result = 0;
-  bool done = false;
-  GuardedCall([&] {
-    result = SpeedButtonMessage(hwnd, msg, wParam, lParam);
-    done = true;
-  });
-  return done ? result : 0;
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -244,7 +229,7 @@ void RegisterControlClasses(HINSTANCE instance) {
   if (!GetClassInfoA(instance, kSpeedButtonClass, &wc)) {
     wc = {};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = SpeedButtonProc;
+    wc.lpfnWndProc = WindowProcedure<TSpeedButton>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.lpszClassName = kSpeedButtonClass;

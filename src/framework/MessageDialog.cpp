@@ -4,6 +4,7 @@
 
 #include "framework/Application.h"
 #include "framework/ModalLoop.h"
+#include "framework/WindowProcedure.h"
 #include "platform/DeviceContext.h"
 #include "platform/UniqueResource.h"
 
@@ -11,19 +12,30 @@ namespace tarvo {
 
 namespace {
 
-struct TMessageDialogState {
-  const std::string* message;
-  const std::string* caption;
-  TUniqueFont font;
-  int result = IDCANCEL;
-  bool done = false;
+class TMessageDialog {
+public:
+  TMessageDialog(const std::string& message, const std::string& caption)
+      : message_(message), caption_(caption) {}
+
+  INT_PTR HandleMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+  int Result() const { return result_; }
+  const bool& Done() const { return done_; }
+
+private:
+  void Build(HWND dialog);
+  void Finish(int result);
+
+  const std::string& message_;
+  const std::string& caption_;
+  TUniqueFont font_;
+  int result_ = IDCANCEL;
+  bool done_ = false;
 };
 
-void Finish(HWND dialog, int result) {
-  auto* state = reinterpret_cast<TMessageDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
-  if (!state || state->done) return;
-  state->result = result;
-  state->done = true;
+void TMessageDialog::Finish(int result) {
+  if (done_) return;
+  result_ = result;
+  done_ = true;
 }
 
 HWND AddControl(HWND dialog, const char* cls, const char* text, DWORD style, int id, RECT r,
@@ -38,18 +50,18 @@ HWND AddControl(HWND dialog, const char* cls, const char* text, DWORD style, int
 
 // Lays the dialog out around its text: icon at the left, the text beside it,
 // Yes and No centred below.
-void BuildDialog(HWND dialog, TMessageDialogState& state) {
-  SetWindowTextA(dialog, state.caption->c_str());
-  state.font.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                               DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
-  HFONT font = state.font.get();
+void TMessageDialog::Build(HWND dialog) {
+  SetWindowTextA(dialog, caption_.c_str());
+  font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  HFONT font = font_.get();
 
   RECT text = {0, 0, 360, 0};
   {
     TWindowDC dc(dialog);
     TSelectedObject selected(dc.get(), font);
-    DrawTextA(dc.get(), state.message->c_str(), static_cast<int>(state.message->size()), &text,
+    DrawTextA(dc.get(), message_.c_str(), static_cast<int>(message_.size()), &text,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
   }
 
@@ -64,7 +76,7 @@ void BuildDialog(HWND dialog, TMessageDialogState& state) {
   HWND iconCtl = AddControl(dialog, "STATIC", "", SS_ICON, -1,
                             RECT{margin, margin, margin + icon, margin + icon}, font);
   SendMessageA(iconCtl, STM_SETICON, reinterpret_cast<WPARAM>(errorIcon), 0);
-  AddControl(dialog, "STATIC", state.message->c_str(), SS_LEFT | SS_NOPREFIX, -1,
+  AddControl(dialog, "STATIC", message_.c_str(), SS_LEFT | SS_NOPREFIX, -1,
              RECT{textLeft, margin, textLeft + text.right, margin + text.bottom}, font);
   int left = (clientW - (2 * buttonW + buttonGap)) / 2;
   HWND yes = AddControl(dialog, "BUTTON", "&Yes", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES,
@@ -83,36 +95,27 @@ void BuildDialog(HWND dialog, TMessageDialogState& state) {
   SetFocus(yes);
 }
 
-INT_PTR CALLBACK MessageDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  INT_PTR handled = FALSE;
-  GuardedCall([&] {
-    switch (msg) {
-      case WM_INITDIALOG: {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        BuildDialog(dialog, *reinterpret_cast<TMessageDialogState*>(lParam));
-        handled = FALSE;  // the focus is set already
-        break;
+INT_PTR TMessageDialog::HandleMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      Build(dialog);
+      return FALSE;  // the focus is set already
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDYES:
+          Finish(IDYES);
+          return TRUE;
+        case IDNO:
+        case IDCANCEL:  // Esc
+          Finish(IDNO);
+          return TRUE;
       }
-      case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-          case IDYES:
-            Finish(dialog, IDYES);
-            handled = TRUE;
-            break;
-          case IDNO:
-          case IDCANCEL:  // Esc
-            Finish(dialog, IDNO);
-            handled = TRUE;
-            break;
-        }
-        break;
-      case WM_CLOSE:  // the title bar's close box (Alt+F4): neither Yes nor No
-        Finish(dialog, IDCANCEL);
-        handled = TRUE;
-        break;
-    }
-  });
-  return handled;
+      break;
+    case WM_CLOSE:  // the title bar's close box (Alt+F4): neither Yes nor No
+      Finish(IDCANCEL);
+      return TRUE;
+  }
+  return FALSE;
 }
 
 // An empty dialog template; the controls are made in WM_INITDIALOG, sized to
@@ -137,18 +140,16 @@ int MessageDlgYesNo(const std::string& message, const std::string& caption, HWND
   tmpl.header.cx = 100;
   tmpl.header.cy = 50;
 
-  TMessageDialogState state;
-  state.message = &message;
-  state.caption = &caption;
+  TMessageDialog box(message, caption);
   TUniqueWindow dialog(CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &tmpl.header, owner,
-                                                  MessageDialogProc,
-                                                  reinterpret_cast<LPARAM>(&state)));
+                                                  DialogProcedure<TMessageDialog>,
+                                                  reinterpret_cast<LPARAM>(&box)));
   if (!dialog) return IDCANCEL;
   {
     TModalLoop loop(dialog.get());
-    if (!loop.Run(state.done)) return IDCANCEL;
+    if (!loop.Run(box.Done())) return IDCANCEL;
   }
-  return state.result;
+  return box.Result();
 }
 
 }  // namespace tarvo
