@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "framework/Application.h"
+#include "framework/Controls.h"
 #include "framework/Exceptions.h"
 #include "framework/ModalLoop.h"
 #include "framework/WindowProcedure.h"
@@ -46,11 +47,7 @@ TAboutBox::TAboutBox(HWND owner) {
 }
 
 void TAboutBox::Layout(HWND dialog) {
-  RECT outer = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-  SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(dialog, kClientWidth, kClientHeight);
   Place(dialog, kPanel, 0, 0);
   for (const auto& p : kInPanel) Place(dialog, p, kPanelLeft, kPanelTop);
   Place(dialog, kOk, 0, 0);
@@ -60,9 +57,7 @@ void TAboutBox::Layout(HWND dialog) {
   if (icon_)
     SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_.get()),
                         0);
-  productFont_.reset(CreateFontA(-13, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  productFont_ = CreateFormFont(-13, FW_BOLD, true);
   SendDlgItemMessageA(dialog, IDC_ABOUT_PRODUCT, WM_SETFONT,
                       reinterpret_cast<WPARAM>(productFont_.get()), FALSE);
   CenterOnScreen(dialog);

@@ -33,12 +33,6 @@ constexpr int kExitLeft = 380;
 // itself is over.
 constexpr UINT WM_FIRSTACTIVATE = WM_APP + 1;
 
-HFONT MakeFont(int weight) {
-  return CreateFontA(-11, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                     "MS Sans Serif");
-}
-
 }  // namespace
 
 TStrings WatchedLibraryNames() {
@@ -119,8 +113,8 @@ void TfrmMain::CreateForm() {
   }
   mainMenu_ = LoadMenuA(instance, MAKEINTRESOURCEA(IDR_MAINMENU));
   accelerators_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
-  font_.reset(MakeFont(FW_NORMAL));
-  boldFont_.reset(MakeFont(FW_BOLD));
+  font_ = CreateFormFont(-11);
+  boldFont_ = CreateFormFont(-11, FW_BOLD);
 
   // Created hidden; Show() centres and shows it.
   HWND hwnd = CreateWindowExA(WS_EX_APPWINDOW, kFormClass, kCaption,
@@ -135,21 +129,24 @@ void TfrmMain::CreateForm() {
 
 void TfrmMain::CreateControls() {
   HWND hwnd = window_.get();
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  HFONT bold = boldFont_.get();
-  statusBar_ = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
-                               0, 0, 0, hwnd, nullptr, instance, nullptr);
+  // Status bar and memo take their places in LayoutControls.
+  TControlArgs bar;
+  bar.parent = hwnd;
+  bar.className = STATUSCLASSNAMEA;
+  bar.style = SBARS_SIZEGRIP;
+  bar.font = font_.get();
+  statusBar_ = CreateControl(bar);
   // One text, no panels: the bar runs in simple mode; its text is set with
   // SB_SETTEXTA and index 255.
   SendMessageA(statusBar_, SB_SIMPLE, TRUE, 0);
-  SendMessageA(statusBar_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 
-  mmoStatus_ = CreateWindowExA(
-      0, "EDIT", "",
-      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
-          ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
-      0, 0, 0, 0, hwnd, nullptr, instance, nullptr);
-  SendMessageA(mmoStatus_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  TControlArgs memo;
+  memo.parent = hwnd;
+  memo.className = "EDIT";
+  memo.style = WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL |
+               ES_AUTOHSCROLL | ES_NOHIDESEL;
+  memo.font = font_.get();
+  mmoStatus_ = CreateControl(memo);
   // No limit beyond the system's own: a long run must not stop the memo.
   SendMessageA(mmoStatus_, EM_SETLIMITTEXT, 0, 0);
 
@@ -157,13 +154,22 @@ void TfrmMain::CreateControls() {
   GetClientRect(hwnd, &client);
   // EXIT keeps the distance from the right edge that it has at first size.
   exitRightGap_ = client.right - kExitLeft - kButtonWidth;
-  panel_ = CreatePanel(hwnd, RECT{0, 0, client.right, kPanelHeight});
-  auto at = [](int left) {
-    return RECT{left, kButtonTop, left + kButtonWidth, kButtonTop + kButtonHeight};
+  TControlArgs panel;
+  panel.parent = hwnd;
+  panel_ = CreatePanel(panel.At(0, 0, client.right, kPanelHeight));
+
+  auto button = [this](int id, const char* caption, TGlyphKind glyph, int left) {
+    TControlArgs args;
+    args.parent = panel_;
+    args.id = id;
+    args.text = caption;
+    args.font = boldFont_.get();
+    return CreateSpeedButton(args.At(left, kButtonTop, kButtonWidth, kButtonHeight), glyph);
   };
-  btnStop_ = CreateSpeedButton(panel_, IDC_STOP, "STOP", TGlyphKind::gkStop, at(98), bold);
-  btnStart_ = CreateSpeedButton(panel_, IDC_START, "START", TGlyphKind::gkStart, at(5), bold);
-  btnExit_ = CreateSpeedButton(panel_, IDC_EXIT, "EXIT", TGlyphKind::gkExit, at(kExitLeft), bold);
+  // One row a button, in the order they are made: id, caption, glyph, left edge.
+  btnStop_ = button(IDC_STOP, "STOP", TGlyphKind::gkStop, 98);
+  btnStart_ = button(IDC_START, "START", TGlyphKind::gkStart, 5);
+  btnExit_ = button(IDC_EXIT, "EXIT", TGlyphKind::gkExit, kExitLeft);
 }
 
 void TfrmMain::LayoutControls() {

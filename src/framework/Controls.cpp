@@ -246,33 +246,55 @@ void RegisterControlClasses(HINSTANCE instance) {
   }
 }
 
-HWND CreateSpeedButton(HWND parent, int id, const char* caption, TGlyphKind glyph, RECT bounds,
-                       HFONT font) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  RegisterControlClasses(instance);
+HWND CreateControl(const TControlArgs& args, void* createParam) {
+  const RECT& r = args.bounds;
+  HWND control =
+      CreateWindowExA(args.exStyle, args.className, args.text, WS_CHILD | WS_VISIBLE | args.style,
+                      r.left, r.top, r.right - r.left, r.bottom - r.top, args.parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
+                      GetModuleHandleA(nullptr), createParam);
+  if (control && args.font)
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(args.font), FALSE);
+  return control;
+}
+
+HWND CreateSpeedButton(TControlArgs args, TGlyphKind glyph) {
+  RegisterControlClasses(GetModuleHandleA(nullptr));
   auto state = std::make_unique<TSpeedButton>();
   state->kind = glyph;
-  state->font = font;
+  state->font = args.font;
   // From WM_NCCREATE on the window owns its state and frees it in
   // WM_NCDESTROY. Our procedure fails no creation message, so a failed
   // creation never reached WM_NCCREATE and the state is still ours.
   TSpeedButton* raw = state.get();
-  HWND hwnd = CreateWindowExA(0, kSpeedButtonClass, caption, WS_CHILD | WS_VISIBLE, bounds.left,
-                              bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                              raw);
+  args.className = kSpeedButtonClass;
+  HWND hwnd = CreateControl(args, raw);
   if (!hwnd) return nullptr;
   state.release();
   raw->glyphs = MakeGlyphs(hwnd, glyph);
   return hwnd;
 }
 
-HWND CreatePanel(HWND parent, RECT bounds) {
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  RegisterControlClasses(instance);
-  return CreateWindowExA(WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                         bounds.left, bounds.top, bounds.right - bounds.left,
-                         bounds.bottom - bounds.top, parent, nullptr, instance, nullptr);
+HWND CreatePanel(TControlArgs args) {
+  RegisterControlClasses(GetModuleHandleA(nullptr));
+  args.className = kPanelClass;
+  args.style |= WS_CLIPCHILDREN;
+  args.exStyle |= WS_EX_CONTROLPARENT;
+  return CreateControl(args);
+}
+
+TUniqueFont CreateFormFont(int height, int weight, bool italic) {
+  return TUniqueFont(CreateFontA(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+}
+
+void SetClientSize(HWND window, int width, int height) {
+  RECT outer = {0, 0, width, height};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace tarvo

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Application.h"
+#include "framework/Controls.h"
 #include "framework/ModalLoop.h"
 #include "framework/WindowProcedure.h"
 #include "platform/DeviceContext.h"
@@ -38,23 +39,11 @@ void TMessageDialog::Finish(int result) {
   done_ = true;
 }
 
-HWND AddControl(HWND dialog, const char* cls, const char* text, DWORD style, int id, RECT r,
-                HFONT font) {
-  HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
-                                 r.right - r.left, r.bottom - r.top, dialog,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  return control;
-}
-
 // Lays the dialog out around its text: icon at the left, the text beside it,
 // Yes and No centred below.
 void TMessageDialog::Build(HWND dialog) {
   SetWindowTextA(dialog, caption_.c_str());
-  font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
+  font_ = CreateFormFont(-11);
   HFONT font = font_.get();
 
   RECT text = {0, 0, 360, 0};
@@ -72,25 +61,34 @@ void TMessageDialog::Build(HWND dialog) {
   int buttonsTop = margin + textH + 16;
   int clientH = buttonsTop + buttonH + margin;
 
+  auto control = [&](const char* className, const char* caption, DWORD style, int id) {
+    TControlArgs args;
+    args.parent = dialog;
+    args.className = className;
+    args.text = caption;
+    args.style = style;
+    args.id = id;
+    args.font = font;
+    return args;
+  };
+  const int yesLeft = (clientW - (2 * buttonW + buttonGap)) / 2;
+  const int noLeft = yesLeft + buttonW + buttonGap;
+  const DWORD yesStyle = BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP;
+  const DWORD noStyle = BS_PUSHBUTTON | WS_TABSTOP;
+  const DWORD textStyle = SS_LEFT | SS_NOPREFIX;
+  const char* message = message_.c_str();
+
+  HWND iconCtl = CreateControl(control("STATIC", "", SS_ICON, -1).At(margin, margin, icon, icon));
   HICON errorIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_HAND));
-  HWND iconCtl = AddControl(dialog, "STATIC", "", SS_ICON, -1,
-                            RECT{margin, margin, margin + icon, margin + icon}, font);
   SendMessageA(iconCtl, STM_SETICON, reinterpret_cast<WPARAM>(errorIcon), 0);
-  AddControl(dialog, "STATIC", message_.c_str(), SS_LEFT | SS_NOPREFIX, -1,
-             RECT{textLeft, margin, textLeft + text.right, margin + text.bottom}, font);
-  int left = (clientW - (2 * buttonW + buttonGap)) / 2;
-  HWND yes = AddControl(dialog, "BUTTON", "&Yes", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES,
-                        RECT{left, buttonsTop, left + buttonW, buttonsTop + buttonH}, font);
-  left += buttonW + buttonGap;
-  AddControl(dialog, "BUTTON", "&No", BS_PUSHBUTTON | WS_TABSTOP, IDNO,
-             RECT{left, buttonsTop, left + buttonW, buttonsTop + buttonH}, font);
+  CreateControl(
+      control("STATIC", message, textStyle, -1).At(textLeft, margin, text.right, text.bottom));
+  HWND yes = CreateControl(
+      control("BUTTON", "&Yes", yesStyle, IDYES).At(yesLeft, buttonsTop, buttonW, buttonH));
+  CreateControl(control("BUTTON", "&No", noStyle, IDNO).At(noLeft, buttonsTop, buttonW, buttonH));
   SendMessageA(dialog, DM_SETDEFID, IDYES, 0);
 
-  RECT outer = {0, 0, clientW, clientH};
-  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                     static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-  SetWindowPos(dialog, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetClientSize(dialog, clientW, clientH);
   CenterOnScreen(dialog);
   SetFocus(yes);
 }
