@@ -14,28 +14,19 @@
 #include "app/ModuleScan.h"
 #include "framework/Exceptions.h"
 #include "platform/ComRef.h"
-#include "support/UniquePidl.h"
-#include "PlantedTree.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
+#include "support/UniquePidl.h"
+
+#include "PlantedTree.h"
+#include "ShellEnvironment.h"
+#include "StubShellFolder.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 
 namespace {
 
-class TShellEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    CoInitialize(nullptr);
-    PidlhelpInitialize();
-    InitCommonControls();
-  }
-  void TearDown() override {
-    PidlhelpFinalize();
-    CoUninitialize();
-  }
-};
 const auto* const shellEnvironment = ::testing::AddGlobalTestEnvironment(new TShellEnvironment);
 
 using TLines = std::vector<std::string>;
@@ -348,22 +339,12 @@ TEST(ModuleScan, ExcludedDriveTypesAreNotEntered) {
 
 // A desktop that fails where the real shell would only fail on a broken
 // machine: binding, or enumerating without giving an enumerator.
-class TFailingDesktop : public IShellFolder {
+class TFailingDesktop : public TStubShellFolder {
 public:
   HRESULT bindResult = E_ACCESSDENIED;
   HRESULT enumResult = S_FALSE;
   int binds = 0;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, LPBC, LPOLESTR, ULONG*, LPITEMIDLIST*,
-                                             ULONG*) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList** out) override {
     *out = nullptr;
     return enumResult;
@@ -372,27 +353,6 @@ public:
     ++binds;
     *out = bindResult == S_OK ? static_cast<IShellFolder*>(this) : nullptr;
     return bindResult;
-  }
-  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*,
-                                          void**) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF,
-                                      LPITEMIDLIST*) override {
-    return E_NOTIMPL;
   }
 };
 

@@ -11,24 +11,18 @@
 #include <vector>
 
 #include "platform/ComRef.h"
-#include "support/UniquePidl.h"
 #include "support/Pidlhelp.h"
+#include "support/UniquePidl.h"
+
+#include "ShellEnvironment.h"
+#include "StubShellFolder.h"
 
 using namespace tarvo;
+using tarvo::test::TShellEnvironment;
+using tarvo::test::TStubShellFolder;
 
 namespace {
 
-class TShellEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override {
-    CoInitialize(nullptr);
-    PidlhelpInitialize();
-  }
-  void TearDown() override {
-    PidlhelpFinalize();
-    CoUninitialize();
-  }
-};
 const auto* const shellEnvironment = ::testing::AddGlobalTestEnvironment(new TShellEnvironment);
 
 // A list with one item per given size; item i is filled with the byte 'A'+i.
@@ -325,48 +319,16 @@ namespace {
 
 // A folder that answers GetDisplayNameOf with a prepared record: the real
 // shell gives each STRRET type only under some system versions.
-class TNamingFolder : public IShellFolder {
+class TNamingFolder : public TStubShellFolder {
 public:
   HRESULT result = S_OK;
   STRRET answer = {};
   DWORD flagsAsked = 0xFFFFFFFF;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*,
-                                             ULONG*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*,
-                                          void**) override {
-    return E_NOTIMPL;
-  }
   HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST, SHGDNF flags, STRRET* name) override {
     flagsAsked = flags;
     *name = answer;
     return result;
-  }
-  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCWSTR, SHGDNF,
-                                      LPITEMIDLIST*) override {
-    return E_NOTIMPL;
   }
 };
 
