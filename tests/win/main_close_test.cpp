@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "ChildProcess.h"
 #include "DialogAnswerer.h"
 #include "PlantedTree.h"
 
@@ -36,13 +37,8 @@ void RunAndCloseAfterTheOffer(const TPlantedTree& tree, TDialogAnswerer& answere
   tree.Folder("bin");
   const std::string exe = tree.Win("bin\\Tarvo.exe");
   ASSERT_TRUE(CopyFileA(UnixPathFromEnv("TARVO_EXE").c_str(), exe.c_str(), FALSE));
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::string command = "\"" + exe + "\"";
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr,
-                             tree.Win("bin").c_str(), &startup, &process));
-  tarvo::TUniqueHandle thread(process.hThread), handle(process.hProcess);
+  TChildProcess program("\"" + exe + "\"", tree.Win("bin"));
+  ASSERT_TRUE(program.Started());
 
   for (int waited = 0; answerer.Shown() < 1 && waited < 120000; waited += 100) Sleep(100);
   ASSERT_EQ(answerer.Shown(), 1);
@@ -54,7 +50,7 @@ void RunAndCloseAfterTheOffer(const TPlantedTree& tree, TDialogAnswerer& answere
   }
   ASSERT_TRUE(window);
   PostMessageA(window, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(handle.get(), 60000), WAIT_OBJECT_0);
+  ASSERT_TRUE(program.Wait(60000));
 }
 
 TEST(ScanRun, DeclineAtTheEndThenCloseAsksAgain) {

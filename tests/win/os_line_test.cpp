@@ -13,6 +13,8 @@
 #include "app/OsLine.h"
 #include "platform/UniqueResource.h"
 
+#include "ChildProcess.h"
+
 namespace tarvo {
 namespace {
 
@@ -66,37 +68,10 @@ private:
 
 // Runs this program with the child flag and returns what it printed.
 std::string ChildOutput() {
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  TUniqueHandle readEnd, writeEnd;
-  {
-    HANDLE r = nullptr, w = nullptr;
-    if (!CreatePipe(&r, &w, &inherit, 0)) return "no pipe";
-    readEnd.reset(r);
-    writeEnd.reset(w);
-  }
-  SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-  char exe[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string command = std::string("\"") + exe + "\"" + kChildFlag;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = writeEnd.get();
-  si.hStdError = writeEnd.get();
-  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(exe, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    return "no child";
-  }
-  TUniqueHandle process(pi.hProcess), thread(pi.hThread);
-  writeEnd.reset();
-  std::string out;
-  char buffer[512];
-  DWORD got = 0;
-  while (ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    out.append(buffer, got);
-  }
-  WaitForSingleObject(process.get(), 30000);
+  test::TChildProcess child(test::OwnCommandLine(kChildFlag), std::string(), true);
+  if (!child.Started()) return "no child";
+  const std::string out = child.ReadOutput();
+  child.Wait(30000);
   return out;
 }
 

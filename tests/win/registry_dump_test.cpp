@@ -16,6 +16,8 @@
 #include "framework/Exceptions.h"
 #include "platform/UniqueResource.h"
 
+#include "ChildProcess.h"
+
 namespace tarvo {
 namespace {
 
@@ -459,27 +461,17 @@ const bool kIsRaceChild = [] {
 class TRacer {
 public:
   explicit TRacer(const std::string& mode)
-      : stop_(CreateEventA(nullptr, TRUE, FALSE, "TarvoRegistryRaceStop")) {
-    char exe[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string command = std::string("\"") + exe + "\"" + kRaceFlag + mode;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      process_.reset(pi.hProcess);
-      TUniqueHandle thread(pi.hThread);
-    }
-  }
+      : stop_(CreateEventA(nullptr, TRUE, FALSE, "TarvoRegistryRaceStop")),
+        child_(test::OwnCommandLine(kRaceFlag + mode)) {}
   ~TRacer() {
     SetEvent(stop_.get());
-    if (process_) WaitForSingleObject(process_.get(), 30000);
+    child_.Wait(30000);
   }
-  bool Running() const { return static_cast<bool>(process_); }
+  bool Running() const { return child_.Started(); }
 
 private:
   TUniqueHandle stop_;
-  TUniqueHandle process_;
+  test::TChildProcess child_;
 };
 
 // Dumps until `wanted` has been raised (at most twenty seconds), failing on any
@@ -581,14 +573,9 @@ TEST(RegistryDump, KeysWrittenThroughThe32BitViewAreTheOnesThe32BitProgramReads)
         WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
   }
   std::string command = std::string(wow64) + "\\regedit.exe /S " + file;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process))
-      << GetLastError();
-  TUniqueHandle thread(process.hThread), handle(process.hProcess);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle.get(), 60000));
+  test::TChildProcess regedit(command);
+  ASSERT_TRUE(regedit.Started()) << GetLastError();
+  ASSERT_TRUE(regedit.Wait(60000));
   DeleteFileA(file.c_str());
   struct TRemove32 {
     ~TRemove32() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kZvk, KEY_WOW64_32KEY, 0); }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ChildProcess.h"
 #include "TestEnv.h"
 #include "platform/UniqueResource.h"
 
@@ -26,13 +27,8 @@ inline int RunUnix(const std::string& script) {
     if (c == '/') c = '\\';
   std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
                         ".part && mv " + marker + ".part " + marker + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    throw std::runtime_error("cannot start /bin/sh");
-  TUniqueHandle thread(process.hThread), handle(process.hProcess);
+  TChildProcess shell(command);
+  if (!shell.Started()) throw std::runtime_error("cannot start /bin/sh");
   for (int waited = 0; waited < 120000; waited += 20) {
     TUniqueFile status(CreateFileA(markerWin.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, 0, nullptr));
