@@ -14,8 +14,10 @@
 #include "app/Main.h"
 #include "app/ModuleScan.h"
 #include "platform/ComRef.h"
-#include "support/UniquePidl.h"
 #include "support/Pidlhelp.h"
+#include "support/UniquePidl.h"
+
+#include "Files.h"
 
 using namespace tarvo;
 
@@ -110,24 +112,6 @@ double Seconds(F&& action) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -195,7 +179,7 @@ int main(int argc, char** argv) {
                 static_cast<size_t>(before), static_cast<size_t>(after),
                 static_cast<long long>(after) - static_cast<long long>(before));
   }
-  if (!(argc > 2 && std::string(argv[2]) == "--keep")) RemoveTree(root);
+  if (!(argc > 2 && std::string(argv[2]) == "--keep")) tarvo::test::RemoveTree(root);
   PidlhelpFinalize();
   CoUninitialize();
   return code;

@@ -2,10 +2,11 @@
 
 #include <commctrl.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
+
+#include "TestEnv.h"
 
 namespace tarvo::e2e {
 
@@ -62,35 +63,7 @@ BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
   return TRUE;
 }
 
-std::string ExeFromEnvironment() {
-  const char* value = std::getenv("TARVO_EXE");
-  if (!value || !*value) throw std::runtime_error("TARVO_EXE is not set");
-  std::string path = "\\\\?\\unix";
-  for (const char* p = value; *p; ++p) path += (*p == '/') ? '\\' : *p;
-  return path;
-}
-
 }  // namespace
-
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(folder.c_str());
-}
 
 HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
   TFindContext ctx{processId, className, caption, nullptr};
@@ -114,48 +87,26 @@ HWND FindChild(HWND parent, const char* className, int id) {
 
 void Click(HWND control) { PostMessageA(control, BM_CLICK, 0, 0); }
 
-std::string ReadFileBytes(const std::string& path, bool* ok) {
-  if (ok) *ok = false;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  if (ok) *ok = true;
-  return bytes;
-}
-
 TTarvoProcess::TTarvoProcess(const std::string& folder) : folder_(folder) {
   RemoveTree(folder_);
   CreateDirectoryA(folder_.c_str(), nullptr);
   std::string target = folder_ + "\\Tarvo.exe";
-  if (!CopyFileA(ExeFromEnvironment().c_str(), target.c_str(), FALSE))
+  if (!CopyFileA(test::UnixPathFromEnv("TARVO_EXE").c_str(), target.c_str(), FALSE))
     throw std::runtime_error("cannot copy Tarvo.exe to " + target);
 }
 
-TTarvoProcess::~TTarvoProcess() {
-  if (pi_.hProcess) {
-    Kill();
-    CloseHandle(pi_.hProcess);
-    CloseHandle(pi_.hThread);
-  }
-}
+TTarvoProcess::~TTarvoProcess() { Kill(); }
 
 bool TTarvoProcess::Start() {
-  std::string exe = folder_ + "\\Tarvo.exe";
-  std::string cmd = "\"" + exe + "\"";
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  return CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &si, &pi_) != FALSE;
+  process_ = std::make_unique<test::TChildProcess>("\"" + folder_ + "\\Tarvo.exe\"", folder_);
+  return process_->Started();
 }
+
+DWORD TTarvoProcess::ProcessId() const { return process_ ? process_->Id() : 0; }
 
 HWND TTarvoProcess::MainWindow(milliseconds timeout) {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "TfrmMain", nullptr)) != nullptr; },
+  WaitFor([&] { return (found = FindTopWindow(ProcessId(), "TfrmMain", nullptr)) != nullptr; },
           timeout);
   return found;
 }
@@ -174,13 +125,15 @@ std::string TTarvoProcess::StatusText() {
   if (!bar) return {};
   // In simple mode the bar answers for its simple text as part 0.
   const size_t length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-  void* remote = VirtualAllocEx(pi_.hProcess, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
+  if (!process_) return {};
+  HANDLE process = process_->Handle();
+  void* remote = VirtualAllocEx(process, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
   if (!remote) return {};
   std::string text(length + 1, '\0');
   SIZE_T got = 0;
   SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
-  if (!ReadProcessMemory(pi_.hProcess, remote, &text[0], text.size(), &got)) got = 0;
-  VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
+  if (!ReadProcessMemory(process, remote, &text[0], text.size(), &got)) got = 0;
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   text.resize(got);
   text.resize(std::strlen(text.c_str()));
   return text;
@@ -198,26 +151,19 @@ bool TTarvoProcess::WaitForMemoEnding(const std::string& tail, milliseconds time
 
 HWND TTarvoProcess::WaitForDialog(const char* caption, milliseconds timeout) {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "#32770", caption)) != nullptr; },
+  WaitFor([&] { return (found = FindTopWindow(ProcessId(), "#32770", caption)) != nullptr; },
           timeout);
   return found;
 }
 
 bool TTarvoProcess::WaitForExit(milliseconds timeout) {
-  return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
+  return process_ && process_->Wait(static_cast<DWORD>(timeout.count()));
 }
 
-DWORD TTarvoProcess::ExitCode() {
-  DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(pi_.hProcess, &code);
-  return code;
-}
+DWORD TTarvoProcess::ExitCode() { return process_ ? process_->ExitCode() : STILL_ACTIVE; }
 
 void TTarvoProcess::Kill() {
-  if (pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(pi_.hProcess, 1);
-    WaitForSingleObject(pi_.hProcess, 5000);
-  }
+  if (process_) process_->Kill();
 }
 
 }  // namespace tarvo::e2e

@@ -6,7 +6,11 @@
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
+
+#include "ChildProcess.h"
+#include "Files.h"
 
 namespace tarvo::e2e {
 
@@ -37,11 +41,8 @@ HWND FindChild(HWND parent, const char* className, int id = -1);
 // would end: BM_CLICK, posted so the caller does not wait for modal loops.
 void Click(HWND control);
 
-// Removes a folder with everything in it; what cannot go is left.
-void RemoveTree(const std::string& folder);
-
-// The bytes of a whole file, or an empty text with `ok` false.
-std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
+using test::ReadFileBytes;
+using test::RemoveTree;
 
 // One started Tarvo.exe: copied into a fresh folder on C:, started there,
 // ended (if still running) when the object goes.
@@ -58,7 +59,7 @@ public:
   std::string LogPath() const { return folder_ + "\\Tarvo.log"; }
 
   bool Start();
-  DWORD ProcessId() const { return pi_.dwProcessId; }
+  DWORD ProcessId() const;
   // Waits for the main window; null when it never came.
   HWND MainWindow(milliseconds timeout = milliseconds(30000));
   HWND Memo();
@@ -77,7 +78,7 @@ public:
 
 private:
   std::string folder_;
-  PROCESS_INFORMATION pi_ = {};
+  std::unique_ptr<test::TChildProcess> process_;
 };
 
 }  // namespace tarvo::e2e

@@ -1,0 +1,15 @@
+#pragma once
+// Files and folders a test makes and reads back through the Windows calls.
+
+#include <string>
+
+namespace tarvo::test {
+
+// Removes a folder with everything in it; what cannot go is left.
+void RemoveTree(const std::string& folder);
+
+// The bytes of a whole file (opened sharing reading and writing), or an
+// empty text with `ok` false.
+std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
+
+}  // namespace tarvo::test
