@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/resource.h"
 #include "common/Driver.h"
+
 #include "PlantedTree.h"
 
 using namespace tarvo::e2e;
@@ -18,12 +20,6 @@ using tarvo::test::RunUnix;
 using tarvo::test::TPlantedTree;
 
 namespace {
-
-constexpr int kStart = 1101;
-constexpr int kStop = 1102;
-constexpr int kExit = 1103;
-constexpr int kMenuExit = 1001;
-constexpr int kMenuAbout = 1002;
 
 using TLines = std::vector<std::string>;
 
@@ -184,9 +180,9 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   ASSERT_GE(first.size(), 3u);
   EXPECT_FALSE(IsTimestampLine(first[0])) << "the memo is cleared after the timestamp line";
   EXPECT_EQ(first[1], "Registry Entries:");
-  EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
-  EXPECT_FALSE(IsWindowEnabled(app.Button(kStop)));
-  EXPECT_TRUE(IsWindowEnabled(app.Button(kExit)));
+  EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_START)));
+  EXPECT_FALSE(IsWindowEnabled(app.Button(IDC_STOP)));
+  EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_EXIT)));
 
   // Nobody else may open the log while the program runs.
   HANDLE probe =
@@ -197,7 +193,7 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
 
   // About! shows the About dialog; closing it starts no run.
-  Command(main, kMenuAbout);
+  Command(main, IDM_ABOUT);
   HWND about = app.WaitForDialog("About");
   ASSERT_TRUE(about);
   TLines aboutTexts = StaticTexts(about);
@@ -210,7 +206,7 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   EXPECT_EQ(MemoLines(app), first);
 
   // START: a second run; the memo holds only that run.
-  Click(app.Button(kStart));
+  Click(app.Button(IDC_START));
   ASSERT_TRUE(WaitFor([&] { return MemoLines(app) != first; }));
   ASSERT_TRUE(RunEnded(app)) << app.MemoText();
   TLines second = MemoLines(app);
@@ -281,11 +277,11 @@ TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
       << app.StatusText();
 
   // STOP: the offer comes while the scan is suspended, buttons already idle.
-  Click(app.Button(kStop));
+  Click(app.Button(IDC_STOP));
   HWND offer = app.WaitForDialog("Error");
   ASSERT_TRUE(offer);
-  EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
-  EXPECT_FALSE(IsWindowEnabled(app.Button(kStop)));
+  EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_START)));
+  EXPECT_FALSE(IsWindowEnabled(app.Button(IDC_STOP)));
   const TLines atStop = MemoLines(app);
   EXPECT_TRUE(Contains(atStop, found));
   EXPECT_FALSE(Contains(atStop, "Finished"));
@@ -324,7 +320,7 @@ TEST(App, StopDuringTheScanOffersAtOnceAndTheRunStillEnds) {
   EXPECT_EQ(RunUnix("test -f '" + trash + "/files/VQ32W.DLL'"), 0);
 
   // Nothing is left to offer: File > Exit closes without a question.
-  Command(app.MainWindow(), kMenuExit);
+  Command(app.MainWindow(), IDM_EXIT);
   ASSERT_TRUE(app.WaitForExit());
   TLines log = LogLines(app);
   ASSERT_FALSE(log.empty());
@@ -340,7 +336,7 @@ TEST(App, ClosingDuringTheRunOffersThenFinishesBeforeTheProgramEnds) {
   ASSERT_TRUE(MemoHas(app, install.stray + " - 5.1.2600.0")) << app.MemoText();
 
   // EXIT in the middle of the scan: the offer first, declined.
-  Click(app.Button(kExit));
+  Click(app.Button(IDC_EXIT));
   HWND offer = app.WaitForDialog("Error");
   ASSERT_TRUE(offer);
   Press(offer, IDNO);
@@ -416,8 +412,8 @@ TEST(App, LogOnAFullFileSystemLosesNothingFromTheWindow) {
     TLines memo = MemoLines(app);
     ASSERT_GE(memo.size(), 3u);
     EXPECT_EQ(memo[1], "Registry Entries:");
-    EXPECT_TRUE(IsWindowEnabled(app.Button(kStart)));
-    Command(app.MainWindow(), kMenuExit);
+    EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_START)));
+    Command(app.MainWindow(), IDM_EXIT);
     ASSERT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
     bool ok = false;
