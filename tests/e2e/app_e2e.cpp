@@ -158,7 +158,43 @@ bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
+// Starts the program and waits for the end of the run it starts by itself;
+// gives the main window, or null (and a failure) when there was none.
+HWND StartAndAwaitTheFirstRun(TTarvoProcess& app) {
+  EXPECT_TRUE(app.Start());
+  HWND main = app.MainWindow();
+  EXPECT_TRUE(main);
+  EXPECT_TRUE(RunEnded(app)) << app.MemoText();
+  return main;
+}
+
+// Ctrl+Q, typed as a user would; true when the program has ended.
+bool TypeCtrlQ(TTarvoProcess& app, HWND main) {
+  SetForegroundWindow(main);
+  if (!WaitFor([&] { return GetForegroundWindow() == main; }, milliseconds(5000))) return false;
+  INPUT keys[4] = {};
+  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = VK_CONTROL;
+  keys[1].ki.wVk = 'Q';
+  keys[2].ki.wVk = 'Q';
+  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+  keys[3].ki.wVk = VK_CONTROL;
+  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+  return SendInput(4, keys, sizeof(INPUT)) == 4u && app.WaitForExit();
+}
+
+// Every line of the log closed by CR LF, the last one "Finished".
+void ExpectWholeLinesEndingFinished(const std::string& raw) {
+  const std::string ending = "Finished\r\n";
+  ASSERT_GE(raw.size(), ending.size());
+  EXPECT_EQ(raw.substr(raw.size() - ending.size()), ending);
+  size_t bareLf = 0;
+  for (size_t i = 0; i < raw.size(); ++i)
+    bareLf += raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r');
+  EXPECT_EQ(bareLf, 0u);
+}
+
+TEST(App, StartUpRunIsShownAndLoggedBesideTheProgramInsteadOfTheOldLog) {
   TTarvoProcess app("C:\\e2e-main");
   // What an earlier start left behind is gone after this start.
   {
@@ -169,17 +205,15 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
     WriteFile(old, "earlier start\r\n", 15, &written, nullptr);
     CloseHandle(old);
   }
-  ASSERT_TRUE(app.Start());
-  HWND main = app.MainWindow();
+  HWND main = StartAndAwaitTheFirstRun(app);
   ASSERT_TRUE(main);
   EXPECT_EQ(WindowText(main), "Tarvo");
 
-  // The first run starts by itself and ends with both buttons back to idle.
-  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
-  TLines first = MemoLines(app);
-  ASSERT_GE(first.size(), 3u);
-  EXPECT_FALSE(IsTimestampLine(first[0])) << "the memo is cleared after the timestamp line";
-  EXPECT_EQ(first[1], "Registry Entries:");
+  // The run ends with both buttons back to idle.
+  TLines shown = MemoLines(app);
+  ASSERT_GE(shown.size(), 3u);
+  EXPECT_FALSE(IsTimestampLine(shown[0])) << "the memo is cleared after the timestamp line";
+  EXPECT_EQ(shown[1], "Registry Entries:");
   EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_START)));
   EXPECT_FALSE(IsWindowEnabled(app.Button(IDC_STOP)));
   EXPECT_TRUE(IsWindowEnabled(app.Button(IDC_EXIT)));
@@ -192,7 +226,24 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
   if (probe != INVALID_HANDLE_VALUE) CloseHandle(probe);
 
-  // About! shows the About dialog; closing it starts no run.
+  // Ctrl+Q closes the window. The log: the run from its timestamp line to
+  // "Finished", as the memo showed it, and nothing of the earlier start.
+  ASSERT_TRUE(TypeCtrlQ(app, main));
+  std::string raw;
+  TLines log = LogLines(app, &raw);
+  ExpectWholeLinesEndingFinished(raw);
+  EXPECT_EQ(raw.find("earlier start"), std::string::npos);
+  ASSERT_FALSE(log.empty());
+  EXPECT_TRUE(IsTimestampLine(log[0])) << log[0];
+  EXPECT_EQ(TLines(log.begin() + 1, log.end()), shown);
+}
+
+TEST(App, AboutShowsItsModalDialogAndClosingItStartsNoRun) {
+  TTarvoProcess app("C:\\e2e-about");
+  HWND main = StartAndAwaitTheFirstRun(app);
+  ASSERT_TRUE(main);
+  const TLines first = MemoLines(app);
+
   Command(main, IDM_ABOUT);
   HWND about = app.WaitForDialog("About");
   ASSERT_TRUE(about);
@@ -204,6 +255,13 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(about) || !IsWindowVisible(about); }));
   Sleep(1500);
   EXPECT_EQ(MemoLines(app), first);
+}
+
+TEST(App, StartRunsAgainWithAFreshMemoAndTheLogKeepsBothRuns) {
+  TTarvoProcess app("C:\\e2e-start");
+  HWND main = StartAndAwaitTheFirstRun(app);
+  ASSERT_TRUE(main);
+  const TLines first = MemoLines(app);
 
   // START: a second run; the memo holds only that run.
   Click(app.Button(IDC_START));
@@ -213,32 +271,11 @@ TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
   EXPECT_EQ(Count(second, "Registry Entries:"), 1);
   EXPECT_EQ(Count(second, "Finished"), 1);
 
-  // Ctrl+Q closes the window, typed as a user would.
-  SetForegroundWindow(main);
-  ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == main; }, milliseconds(5000)));
-  INPUT keys[4] = {};
-  for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
-  keys[0].ki.wVk = VK_CONTROL;
-  keys[1].ki.wVk = 'Q';
-  keys[2].ki.wVk = 'Q';
-  keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
-  keys[3].ki.wVk = VK_CONTROL;
-  keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
-  ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
-  ASSERT_TRUE(app.WaitForExit());
-
-  // The log: both runs, each from its timestamp line to "Finished", every
-  // line closed by CR LF, nothing of the earlier start.
+  // The log: both runs, each from its timestamp line to "Finished".
+  ASSERT_TRUE(TypeCtrlQ(app, main));
   std::string raw;
   TLines log = LogLines(app, &raw);
-  const std::string ending = "Finished\r\n";
-  ASSERT_GE(raw.size(), ending.size());
-  EXPECT_EQ(raw.substr(raw.size() - ending.size()), ending);
-  EXPECT_EQ(raw.find("earlier start"), std::string::npos);
-  size_t bareLf = 0;
-  for (size_t i = 0; i < raw.size(); ++i)
-    bareLf += raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r');
-  EXPECT_EQ(bareLf, 0u);
+  ExpectWholeLinesEndingFinished(raw);
   ASSERT_EQ(Count(log, "Finished"), 2);
   size_t end1 = IndexOf(log, "Finished");
   ASSERT_TRUE(IsTimestampLine(log[0])) << log[0];
