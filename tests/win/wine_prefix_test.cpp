@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/Exceptions.h"
-#include "framework/Application.h"
-
 // The test binaries run from C:\tarvo-bin inside the throwaway prefix, which
 // has no Z: drive: the scan and the log see only the prefix's own drives.
 TEST(WineEnvironment, RunsInsideThePrefixWithoutZDrive) {
@@ -21,16 +18,4 @@ TEST(WineEnvironment, FixtureDrivesHaveTheirTypes) {
   EXPECT_EQ(DRIVE_REMOVABLE, GetDriveTypeA("F:\\"));
   EXPECT_EQ(DRIVE_REMOTE, GetDriveTypeA("N:\\"));
   EXPECT_EQ(DRIVE_RAMDISK, GetDriveTypeA("R:\\"));
-}
-
-TEST(OleError, SystemTextOrFallback) {
-  try {
-    tarvo::OleCheck(E_NOINTERFACE);
-    FAIL() << "no error raised";
-  } catch (const tarvo::EOleError& e) {
-    EXPECT_EQ(E_NOINTERFACE, e.Code());
-    EXPECT_STRNE("", e.what());
-  }
-  EXPECT_NO_THROW(tarvo::OleCheck(S_FALSE));
-  EXPECT_EQ("OLE error 8badf00d", tarvo::EOleError::FallbackText(static_cast<int32_t>(0x8BADF00D)));
 }
