@@ -39,18 +39,21 @@ tarvo_install_deps() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >&2
 }
 
+# True when DISPLAY names a running X server.
+tarvo_display_works() {
+  [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1
+}
+
 # Makes sure DISPLAY names a running X server. Without one, starts an Xvfb
 # that lives as long as the caller's session and records it under $1.
 tarvo_ensure_display() {
   local root=$1
-  if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
-    return 0
-  fi
+  tarvo_display_works && return 0
   mkdir -p "$root"
   if [ -f "$root/display" ]; then
     DISPLAY=$(cat "$root/display")
     export DISPLAY
-    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+    tarvo_display_works && return 0
   fi
   local n
   for n in $(seq 90 140); do
