@@ -74,6 +74,16 @@ tarvo_ensure_display() {
   return 1
 }
 
+# Imports the .reg file $1 into the prefix of tarvo_wine_env, by its path on
+# C: (the prefix has no Z: drive), with the 64-bit regedit: Wine's own
+# settings live in the 64-bit view.
+tarvo_import_reg() {
+  local copy="$WINEPREFIX/drive_c/tarvo-import.reg"
+  cp "$1" "$copy"
+  DISPLAY= "$WINE64" regedit /S 'C:\tarvo-import.reg' >/dev/null 2>&1
+  rm -f "$copy"
+}
+
 # Environment of a throwaway Wine prefix under $1: its own HOME and XDG trash,
 # never the user's ~/.wine.
 tarvo_wine_env() {
