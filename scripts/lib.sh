@@ -75,12 +75,14 @@ tarvo_ensure_display() {
 }
 
 # Imports the .reg file $1 into the prefix of tarvo_wine_env, by its path on
-# C: (the prefix has no Z: drive), with the 64-bit regedit: Wine's own
-# settings live in the 64-bit view.
+# C: (the prefix has no Z: drive), with the regedit of loader $2: the 64-bit
+# one by default, since Wine's own settings live in the 64-bit view; the
+# 32-bit one writes HKLM\Software through the 32-bit view, as a 32-bit
+# installer does.
 tarvo_import_reg() {
   local copy="$WINEPREFIX/drive_c/tarvo-import.reg"
   cp "$1" "$copy"
-  DISPLAY= "$WINE64" regedit /S 'C:\tarvo-import.reg' >/dev/null 2>&1
+  DISPLAY= "${2:-$WINE64}" regedit /S 'C:\tarvo-import.reg' >/dev/null 2>&1
   rm -f "$copy"
 }
 
