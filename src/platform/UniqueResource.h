@@ -49,70 +49,37 @@ private:
   T value_ = Traits::Invalid();
 };
 
-struct THKeyTraits {
-  static HKEY Invalid() noexcept { return nullptr; }
-  static void Close(HKEY key) noexcept { RegCloseKey(key); }
+// The traits of a handle kind whose invalid value is null: its close function.
+template <typename H, auto CloseFunction>
+struct TNullTraits {
+  static H Invalid() noexcept { return nullptr; }
+  static void Close(H value) noexcept { CloseFunction(value); }
 };
-using TUniqueHKey = TUniqueResource<HKEY, THKeyTraits>;
 
+// File handles alone are invalid as INVALID_HANDLE_VALUE.
 struct TFileHandleTraits {
   static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static void Close(HANDLE h) noexcept { CloseHandle(h); }
 };
+
+using TUniqueHKey = TUniqueResource<HKEY, TNullTraits<HKEY, &RegCloseKey>>;
 using TUniqueFile = TUniqueResource<HANDLE, TFileHandleTraits>;
-
-struct TKernelHandleTraits {
-  static HANDLE Invalid() noexcept { return nullptr; }
-  static void Close(HANDLE h) noexcept { CloseHandle(h); }
-};
-using TUniqueHandle = TUniqueResource<HANDLE, TKernelHandleTraits>;
-
-struct TModuleTraits {
-  static HMODULE Invalid() noexcept { return nullptr; }
-  static void Close(HMODULE m) noexcept { FreeLibrary(m); }
-};
-using TUniqueModule = TUniqueResource<HMODULE, TModuleTraits>;
-
+using TUniqueHandle = TUniqueResource<HANDLE, TNullTraits<HANDLE, &CloseHandle>>;
+using TUniqueModule = TUniqueResource<HMODULE, TNullTraits<HMODULE, &FreeLibrary>>;
+using TUniqueWindow = TUniqueResource<HWND, TNullTraits<HWND, &DestroyWindow>>;
+using TUniqueIcon = TUniqueResource<HICON, TNullTraits<HICON, &DestroyIcon>>;
 // Fonts, bitmaps, brushes and pens: each its own type, so that none is cast
 // back from an untyped object.
-template <typename H>
-struct TGdiObjectTraits {
-  static H Invalid() noexcept { return nullptr; }
-  static void Close(H object) noexcept { DeleteObject(object); }
-};
-using TUniqueFont = TUniqueResource<HFONT, TGdiObjectTraits<HFONT>>;
-using TUniqueBitmap = TUniqueResource<HBITMAP, TGdiObjectTraits<HBITMAP>>;
-using TUniqueBrush = TUniqueResource<HBRUSH, TGdiObjectTraits<HBRUSH>>;
-using TUniquePen = TUniqueResource<HPEN, TGdiObjectTraits<HPEN>>;
-
+using TUniqueFont = TUniqueResource<HFONT, TNullTraits<HFONT, &DeleteObject>>;
+using TUniqueBitmap = TUniqueResource<HBITMAP, TNullTraits<HBITMAP, &DeleteObject>>;
+using TUniqueBrush = TUniqueResource<HBRUSH, TNullTraits<HBRUSH, &DeleteObject>>;
+using TUniquePen = TUniqueResource<HPEN, TNullTraits<HPEN, &DeleteObject>>;
 // A device context made with CreateCompatibleDC.
-struct TMemoryDCTraits {
-  static HDC Invalid() noexcept { return nullptr; }
-  static void Close(HDC dc) noexcept { DeleteDC(dc); }
-};
-using TUniqueMemoryDC = TUniqueResource<HDC, TMemoryDCTraits>;
-
+using TUniqueMemoryDC = TUniqueResource<HDC, TNullTraits<HDC, &DeleteDC>>;
 // Memory the system allocated for the caller with LocalAlloc (FormatMessageA
 // with FORMAT_MESSAGE_ALLOCATE_BUFFER, for one).
 template <typename T>
-struct TLocalMemoryTraits {
-  static T* Invalid() noexcept { return nullptr; }
-  static void Close(T* memory) noexcept { LocalFree(memory); }
-};
-template <typename T>
-using TUniqueLocalMemory = TUniqueResource<T*, TLocalMemoryTraits<T>>;
-
-struct TIconTraits {
-  static HICON Invalid() noexcept { return nullptr; }
-  static void Close(HICON i) noexcept { DestroyIcon(i); }
-};
-using TUniqueIcon = TUniqueResource<HICON, TIconTraits>;
-
-struct TWindowTraits {
-  static HWND Invalid() noexcept { return nullptr; }
-  static void Close(HWND w) noexcept { DestroyWindow(w); }
-};
-using TUniqueWindow = TUniqueResource<HWND, TWindowTraits>;
+using TUniqueLocalMemory = TUniqueResource<T*, TNullTraits<T*, &LocalFree>>;
 
 static_assert(!std::is_copy_constructible_v<TUniqueHKey>);
 static_assert(!std::is_copy_assignable_v<TUniqueHKey>);
