@@ -25,6 +25,7 @@ TChildProcess::TChildProcess(std::string commandLine, const std::string& folder,
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, captureOutput ? TRUE : FALSE, 0,
                       nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info))
     return;
+  started_ = true;
   process_.reset(info.hProcess);
   thread_.reset(info.hThread);
   id_ = info.dwProcessId;

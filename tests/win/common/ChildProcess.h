@@ -18,7 +18,10 @@ public:
   explicit TChildProcess(std::string commandLine, const std::string& folder = std::string(),
                          bool captureOutput = false);
 
-  bool Started() const { return static_cast<bool>(process_); }
+  // CreateProcessA succeeded. A Unix program started through its \\?\unix
+  // path may come without a process handle: Wine neither waits for it nor
+  // knows its exit code.
+  bool Started() const { return started_; }
   HANDLE Handle() const { return process_.get(); }
   DWORD Id() const { return id_; }
   // True when the process ended within `milliseconds`.
@@ -34,6 +37,7 @@ private:
   TUniqueHandle thread_;
   TUniqueHandle output_;
   DWORD id_ = 0;
+  bool started_ = false;
 };
 
 // The command line that starts this test program again, with `flag` after it.
