@@ -17,11 +17,14 @@ namespace tarvo::test {
 // Runs a Unix command line through /bin/sh and gives its exit status. Wine
 // starts Unix programs given as \\?\unix paths but hands back a handle that
 // neither waits for them nor knows their status, so the script leaves its
-// status in a marker file that is polled for.
+// status in a marker file that is polled for. The marker lies in the build
+// tree's Wine folder: process IDs repeat from prefix to prefix, so a name in
+// /tmp could meet a marker of another build tree's test run.
 inline int RunUnix(const std::string& script) {
   static int serial = 0;
-  const std::string marker =
-      "/tmp/tarvo-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  const std::string marker = std::string(root && *root ? root : "/tmp") + "/tarvo-test-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
