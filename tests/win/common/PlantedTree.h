@@ -17,19 +17,21 @@ namespace tarvo::test {
 // Runs a Unix command line through /bin/sh and gives its exit status. Wine
 // starts Unix programs given as \\?\unix paths but hands back a handle that
 // neither waits for them nor knows their status, so the script leaves its
-// status in a marker file that is polled for. The marker lies in the build
-// tree's Wine folder: process IDs repeat from prefix to prefix, so a name in
-// /tmp could meet a marker of another build tree's test run.
+// status in a marker file that is polled for. The marker lives in the
+// prefix's own folder: Wine numbers processes per prefix, so two test runs
+// in two prefixes (both builds, two work trees) would share /tmp names and
+// read each other's markers.
 inline int RunUnix(const std::string& script) {
   static int serial = 0;
   const char* root = std::getenv("TARVO_WINE_ROOT");
-  const std::string marker = std::string(root && *root ? root : "/tmp") + "/tarvo-test-" +
+  if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
+  const std::string marker = std::string(root) + "/tarvo-test-" +
                              std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
-  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
-                        ".part && mv " + marker + ".part " + marker + "\"";
+  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > '" + marker +
+                        ".part' && mv '" + marker + ".part' '" + marker + "'\"";
   TChildProcess shell(command);
   if (!shell.Started()) throw std::runtime_error("cannot start /bin/sh");
   for (int waited = 0; waited < 120000; waited += 20) {
