@@ -4,6 +4,7 @@
 
 #include "app/About.h"
 #include "app/RegistryDump.h"
+#include "app/Removal.h"
 #include "app/resource.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -337,10 +338,9 @@ void TfrmMain::ReportDateTime() {
 void TfrmMain::OpenLog() {
   char exe[MAX_PATH + 1] = {};
   DWORD len = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string folder(exe, len);
-  size_t cut = folder.find_last_of("\\:");
-  folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
-  logPath_ = folder + "Tarvo.log";
+  // In a double-byte code page the second byte of a character in the
+  // program's name may be 0x5C: only a real backslash ends the folder.
+  logPath_ = ExtractFilePath(std::string(exe, len), &IsAnsiLeadByte) + "Tarvo.log";
   DeleteFileA(logPath_.c_str());
   logStream_.reset(CreateFileA(logPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
