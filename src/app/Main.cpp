@@ -303,6 +303,8 @@ void TfrmMain::PerformRun() {
   // The module scan of My Computer.
   {
     TUniquePidl drives;
+    // The result is not examined: without a list the scan's bind fails and
+    // the run ends with that error.
     SHGetSpecialFolderLocation(Application.Handle(), CSIDL_DRIVES, drives.put());
     ScanFolder(drives.get());
   }
