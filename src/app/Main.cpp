@@ -238,6 +238,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Close();
       return 0;
     case WM_QUERYENDSESSION:
+      // The close query as for any close. Asked while the removal prompt is
+      // up, it makes no second offer and allows the end: the prompt stays
+      // unanswered until the system ends the program, so nothing is removed
+      // and no line is written for it.
       return Form_OnCloseQuery() ? TRUE : FALSE;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
