@@ -165,26 +165,28 @@ bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+struct TDialogCount {
+  DWORD pid;
+  const char* caption;
+  int n;
+};
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM param) {
+  auto* c = reinterpret_cast<TDialogCount*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[64] = {}, text[256] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  GetWindowTextA(window, text, sizeof text);
+  c->n += pid == c->pid && IsWindowVisible(window) && lstrcmpA(cls, "#32770") == 0 &&
+          lstrcmpA(text, c->caption) == 0;
+  return TRUE;
+}
+
 // How many dialogs with this caption the program shows now.
 int DialogCount(TTarvoProcess& app, const char* caption) {
-  struct TCount {
-    DWORD pid;
-    const char* caption;
-    int n;
-  } count{app.ProcessId(), caption, 0};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* c = reinterpret_cast<TCount*>(param);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(window, &pid);
-        char cls[64] = {}, text[256] = {};
-        GetClassNameA(window, cls, sizeof cls);
-        GetWindowTextA(window, text, sizeof text);
-        c->n += pid == c->pid && IsWindowVisible(window) && lstrcmpA(cls, "#32770") == 0 &&
-                lstrcmpA(text, c->caption) == 0;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
+  TDialogCount count{app.ProcessId(), caption, 0};
+  EnumWindows(CountDialog, reinterpret_cast<LPARAM>(&count));
   return count.n;
 }
 
