@@ -14,6 +14,7 @@
 #include "framework/ModalLoop.h"
 #include "framework/WindowProcedure.h"
 #include "framework/TextRules.h"
+#include "support/PathSplit.h"
 #include "support/UniquePidl.h"
 
 namespace tarvo {
@@ -250,6 +251,10 @@ LRESULT TfrmMain::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       Close();
       return 0;
     case WM_QUERYENDSESSION:
+      // The close query as for any close. Asked while the removal prompt is
+      // up, it makes no second offer and allows the end: the prompt stays
+      // unanswered until the system ends the program, so nothing is removed
+      // and no line is written for it.
       return Form_OnCloseQuery() ? TRUE : FALSE;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -315,6 +320,8 @@ void TfrmMain::PerformRun() {
   // The module scan of My Computer.
   {
     TUniquePidl drives;
+    // The result is not examined: without a list the scan's bind fails and
+    // the run ends with that error.
     SHGetSpecialFolderLocation(Application.Handle(), CSIDL_DRIVES, drives.put());
     ScanFolder(drives.get());
   }
@@ -354,6 +361,15 @@ void TfrmMain::ScanFolder(LPCITEMIDLIST list) {
 }
 
 void TfrmMain::OfferRemoval() {
+  // The prompt and the shell's removal both process messages; the system's
+  // end-of-session query, or a close sent to the disabled window, arriving
+  // there must not open a second prompt for the same list over the first.
+  if (offerRunning_) return;
+  struct TRunning {
+    bool& flag;
+    explicit TRunning(bool& f) : flag(f) { flag = true; }
+    ~TRunning() { flag = false; }
+  } running(offerRunning_);
   OfferRemovalOf(misplaced_, Handle(), [this](const std::string& line) { ReportLine(line); });
 }
 
@@ -378,10 +394,9 @@ void TfrmMain::ReportDateTime() {
 void TfrmMain::OpenLog() {
   char exe[MAX_PATH + 1] = {};
   DWORD len = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string folder(exe, len);
-  size_t cut = folder.find_last_of("\\:");
-  folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
-  logPath_ = folder + "Tarvo.log";
+  // In a double-byte code page the second byte of a character in the
+  // program's name may be 0x5C: only a real backslash ends the folder.
+  logPath_ = ExtractFilePath(std::string(exe, len), &IsAnsiLeadByte) + "Tarvo.log";
   DeleteFileA(logPath_.c_str());
   logStream_.reset(CreateFileA(logPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -48,8 +48,10 @@ public:
   void mnuExit_OnClick();
   void mnuAbout_OnClick();
 
-  // What the run-level tests look at.
+  // What the run-level and framework tests look at.
   const std::string& LogPath() const noexcept { return logPath_; }
+  HWND mmoStatus() const noexcept { return mmoStatus_; }
+  HWND StatusBar() const noexcept { return statusBar_; }
   HWND btnStart() const noexcept { return btnStart_; }
   HWND btnStop() const noexcept { return btnStop_; }
 
@@ -84,6 +86,9 @@ private:
   HMENU mainMenu_ = nullptr;
   HACCEL accelerators_ = nullptr;
   bool activated_ = false;
+  // Set while the removal offer runs (its prompt, then the shell's removal):
+  // the offer is not entered a second time meanwhile.
+  bool offerRunning_ = false;
 
   TComRef<IShellFolder> desktopFolder_;
   bool stopFlag_ = false;

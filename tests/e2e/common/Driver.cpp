@@ -63,6 +63,14 @@ BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
   return TRUE;
 }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(
+      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                              &wide[0], static_cast<int>(wide.size()))));
+  return wide;
+}
+
 }  // namespace
 
 HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
@@ -87,26 +95,59 @@ HWND FindChild(HWND parent, const char* className, int id) {
 
 void Click(HWND control) { PostMessageA(control, BM_CLICK, 0, 0); }
 
-TTarvoProcess::TTarvoProcess(const std::string& folder) : folder_(folder) {
+TTarvoProcess::TTarvoProcess(const std::string& folder, const std::wstring& exeName)
+    : folder_(folder), exeName_(exeName) {
   RemoveTree(folder_);
   CreateDirectoryA(folder_.c_str(), nullptr);
-  std::string target = folder_ + "\\Tarvo.exe";
-  if (!CopyFileA(test::UnixPathFromEnv("TARVO_EXE").c_str(), target.c_str(), FALSE))
-    throw std::runtime_error("cannot copy Tarvo.exe to " + target);
+  const std::wstring target = Wide(folder_) + L"\\" + exeName_;
+  if (!CopyFileW(Wide(test::UnixPathFromEnv("TARVO_EXE")).c_str(), target.c_str(), FALSE))
+    throw std::runtime_error("cannot copy Tarvo.exe to " + folder_);
 }
 
-TTarvoProcess::~TTarvoProcess() { Kill(); }
+TTarvoProcess::~TTarvoProcess() {
+  if (pi_.hProcess) {
+    Kill();
+    CloseHandle(pi_.hProcess);
+    if (pi_.hThread) CloseHandle(pi_.hThread);
+  }
+}
 
 bool TTarvoProcess::Start() {
-  process_ = std::make_unique<test::TChildProcess>("\"" + folder_ + "\\Tarvo.exe\"", folder_);
-  return process_->Started();
+  const std::wstring exe = Wide(folder_) + L"\\" + exeName_;
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  return CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        Wide(folder_).c_str(), &si, &pi_) != FALSE;
 }
 
-DWORD TTarvoProcess::ProcessId() const { return process_ ? process_->Id() : 0; }
+bool TTarvoProcess::Adopt(DWORD processId) {
+  pi_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  if (!pi_.hProcess) return false;
+  pi_.dwProcessId = processId;
+  return true;
+}
+
+bool TTarvoProcess::Suspend() { return SuspendThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
+bool TTarvoProcess::Resume() { return ResumeThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
+std::wstring TTarvoProcess::ApplicationTitle() {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, L"TarvoApplication", nullptr)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != pi_.dwProcessId) continue;
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+  }
+  return {};
+}
 
 HWND TTarvoProcess::MainWindow(milliseconds timeout) {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindTopWindow(ProcessId(), "TfrmMain", nullptr)) != nullptr; },
+  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "TfrmMain", nullptr)) != nullptr; },
           timeout);
   return found;
 }
@@ -125,15 +166,13 @@ std::string TTarvoProcess::StatusText() {
   if (!bar) return {};
   // In simple mode the bar answers for its simple text as part 0.
   const size_t length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-  if (!process_) return {};
-  HANDLE process = process_->Handle();
-  void* remote = VirtualAllocEx(process, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
+  void* remote = VirtualAllocEx(pi_.hProcess, nullptr, length + 1, MEM_COMMIT, PAGE_READWRITE);
   if (!remote) return {};
   std::string text(length + 1, '\0');
   SIZE_T got = 0;
   SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
-  if (!ReadProcessMemory(process, remote, &text[0], text.size(), &got)) got = 0;
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  if (!ReadProcessMemory(pi_.hProcess, remote, &text[0], text.size(), &got)) got = 0;
+  VirtualFreeEx(pi_.hProcess, remote, 0, MEM_RELEASE);
   text.resize(got);
   text.resize(std::strlen(text.c_str()));
   return text;
@@ -151,19 +190,26 @@ bool TTarvoProcess::WaitForMemoEnding(const std::string& tail, milliseconds time
 
 HWND TTarvoProcess::WaitForDialog(const char* caption, milliseconds timeout) {
   HWND found = nullptr;
-  WaitFor([&] { return (found = FindTopWindow(ProcessId(), "#32770", caption)) != nullptr; },
+  WaitFor([&] { return (found = FindTopWindow(pi_.dwProcessId, "#32770", caption)) != nullptr; },
           timeout);
   return found;
 }
 
 bool TTarvoProcess::WaitForExit(milliseconds timeout) {
-  return process_ && process_->Wait(static_cast<DWORD>(timeout.count()));
+  return WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
 }
 
-DWORD TTarvoProcess::ExitCode() { return process_ ? process_->ExitCode() : STILL_ACTIVE; }
+DWORD TTarvoProcess::ExitCode() {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(pi_.hProcess, &code);
+  return code;
+}
 
 void TTarvoProcess::Kill() {
-  if (process_) process_->Kill();
+  if (pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(pi_.hProcess, 1);
+    WaitForSingleObject(pi_.hProcess, 5000);
+  }
 }
 
 }  // namespace tarvo::e2e

@@ -6,10 +6,8 @@
 #include <windows.h>
 
 #include <chrono>
-#include <memory>
 #include <string>
 
-#include "ChildProcess.h"
 #include "Files.h"
 
 namespace tarvo::e2e {
@@ -49,8 +47,9 @@ using test::RemoveTree;
 class TTarvoProcess {
 public:
   // `folder` is made (emptied first) and Tarvo.exe copied into it from the
-  // build (the TARVO_EXE environment variable).
-  explicit TTarvoProcess(const std::string& folder);
+  // build (the TARVO_EXE environment variable), under the name `exeName`
+  // (wide, so that it can hold characters of any code page).
+  explicit TTarvoProcess(const std::string& folder, const std::wstring& exeName = L"Tarvo.exe");
   ~TTarvoProcess();
   TTarvoProcess(const TTarvoProcess&) = delete;
   TTarvoProcess& operator=(const TTarvoProcess&) = delete;
@@ -59,7 +58,16 @@ public:
   std::string LogPath() const { return folder_ + "\\Tarvo.log"; }
 
   bool Start();
-  DWORD ProcessId() const;
+  // Takes on a copy that something else started (the process's GUI thread
+  // is then not known).
+  bool Adopt(DWORD processId);
+  DWORD ProcessId() const { return pi_.dwProcessId; }
+  // Holds the program's GUI thread still, so that input sent meanwhile is
+  // queued together, and lets it go on.
+  bool Suspend();
+  bool Resume();
+  // The caption of the program's hidden application window: its title.
+  std::wstring ApplicationTitle();
   // Waits for the main window; null when it never came.
   HWND MainWindow(milliseconds timeout = milliseconds(30000));
   HWND Memo();
@@ -78,7 +86,8 @@ public:
 
 private:
   std::string folder_;
-  std::unique_ptr<test::TChildProcess> process_;
+  std::wstring exeName_;
+  PROCESS_INFORMATION pi_ = {};
 };
 
 }  // namespace tarvo::e2e

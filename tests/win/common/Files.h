@@ -5,7 +5,8 @@
 
 namespace tarvo::test {
 
-// Removes a folder with everything in it; what cannot go is left.
+// Removes a folder with everything in it, names outside this process's code
+// page included; what cannot go is left.
 void RemoveTree(const std::string& folder);
 
 // The bytes of a whole file (opened sharing reading and writing), or an
