@@ -63,13 +63,7 @@ BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
   return TRUE;
 }
 
-std::wstring Wide(const std::string& text) {
-  std::wstring wide(text.size(), L'\0');
-  wide.resize(
-      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                              &wide[0], static_cast<int>(wide.size()))));
-  return wide;
-}
+using test::Wide;
 
 }  // namespace
 

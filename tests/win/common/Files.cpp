@@ -6,8 +6,6 @@
 
 namespace tarvo::test {
 
-namespace {
-
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   wide.resize(
@@ -15,6 +13,8 @@ std::wstring Wide(const std::string& text) {
                                               &wide[0], static_cast<int>(wide.size()))));
   return wide;
 }
+
+namespace {
 
 // Wide, so that names outside this process's code page go too.
 void RemoveTreeW(const std::wstring& folder) {

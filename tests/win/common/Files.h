@@ -5,6 +5,9 @@
 
 namespace tarvo::test {
 
+// A text of this process's ANSI code page in UTF-16.
+std::wstring Wide(const std::string& text);
+
 // Removes a folder with everything in it, names outside this process's code
 // page included; what cannot go is left.
 void RemoveTree(const std::string& folder);
