@@ -19,8 +19,12 @@ namespace tarvo::test {
 // status in a marker file that is polled for.
 inline int RunUnix(const std::string& script) {
   static int serial = 0;
-  const std::string marker =
-      "/tmp/tarvo-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  // Inside the prefix's own tree: Wine's process ids are small and repeat in
+  // the other prefixes that run at the same time, so a marker in /tmp could
+  // be another run's.
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  const std::string marker = (root ? std::string(root) : std::string("/tmp")) + "/tarvo-test-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
