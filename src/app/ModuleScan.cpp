@@ -198,9 +198,14 @@ void TModuleScan::ExamineFile(const std::string& name, const std::wstring& wideN
     ReportWatchedFile(name, wideName);
     const std::string folder =
         ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
+    // Under WoW64 the shell lists the 32-bit system directory's files a
+    // second time under their physical folder: they are where they belong.
+    const bool inSystemDirectory =
+        folder == context_.systemDirectory ||
+        (!context_.wow64SystemDirectory.empty() && folder == context_.wow64SystemDirectory);
     // A name with "?" does not name the file, and to the shell's removal it
     // is a wildcard that could match others: reported, never offered.
-    if (folder != context_.systemDirectory && context_.misplaced && !HasWildcard(name))
+    if (!inSystemDirectory && context_.misplaced && !HasWildcard(name))
       context_.misplaced->push_back(name);
   } else if (extension == ".EXE" && context_.watchedPrograms &&
              IndexOfText(*context_.watchedPrograms, fileName) >= 0) {
