@@ -16,20 +16,21 @@ namespace tarvo::test {
 // Runs a Unix command line through /bin/sh and gives its exit status. Wine
 // starts Unix programs given as \\?\unix paths but hands back a handle that
 // neither waits for them nor knows their status, so the script leaves its
-// status in a marker file that is polled for.
+// status in a marker file that is polled for. The marker lives in the
+// prefix's own folder: Wine numbers processes per prefix, so two test runs
+// in two prefixes (both builds, two work trees) would share /tmp names and
+// read each other's markers.
 inline int RunUnix(const std::string& script) {
   static int serial = 0;
-  // Inside the prefix's own tree: Wine's process ids are small and repeat in
-  // the other prefixes that run at the same time, so a marker in /tmp could
-  // be another run's.
   const char* root = std::getenv("TARVO_WINE_ROOT");
-  const std::string marker = (root ? std::string(root) : std::string("/tmp")) + "/tarvo-test-" +
+  if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
+  const std::string marker = std::string(root) + "/tarvo-test-" +
                              std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
-  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
-                        ".part && mv " + marker + ".part " + marker + "\"";
+  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > '" + marker +
+                        ".part' && mv '" + marker + ".part' '" + marker + "'\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
