@@ -37,7 +37,12 @@ struct TCoTaskMemDeleter {
 };
 
 std::string WideToAnsi(const wchar_t* wide) {
-  int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  // Nearly every name fits the stack buffer and is converted in one call;
+  // only a longer one is measured first.
+  char buffer[2 * MAX_PATH];
+  int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, sizeof buffer, nullptr, nullptr);
+  if (size > 0) return std::string(buffer, static_cast<size_t>(size) - 1);
+  size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
   if (size <= 1) return std::string();
   std::string text(static_cast<size_t>(size), '\0');
   size = WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], size, nullptr, nullptr);
