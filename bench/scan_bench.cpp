@@ -93,8 +93,7 @@ void Walk(const std::string& folder, TCounts& counts) {
   ++counts.folders;
   do {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0)
-        continue;
+      if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
       ++counts.items;
       Walk(folder + "\\" + data.cFileName, counts);
     } else {
@@ -211,7 +210,6 @@ bool ParseTree(IShellFolder* desktop, TTree& tree) {
   return true;
 }
 
-
 // The profile: the scan's own parts on one tree, each measured alone. The
 // scan runs three times through the same TModuleScan with less and less
 // left out (message processing, then the status bar); the floor's names
@@ -245,9 +243,10 @@ void Profile(TfrmMain& form, const std::string& name) {
   std::printf("profile %s: %ld folders, %ld items\n", name.c_str(), counts.folders, counts.items);
   std::printf("  floor %.3f s; scan without status bar or messages %.3f s (+%.1f us per item)\n",
               floor, bare, (bare - floor) * 1e6 / items);
-  std::printf("  + folder text %.3f s (+%.1f us per folder); + message processing %.3f s "
-              "(+%.1f us per folder)\n",
-              text, (text - bare) * 1e6 / folders, full, (full - text) * 1e6 / folders);
+  std::printf(
+      "  + folder text %.3f s (+%.1f us per folder); + message processing %.3f s "
+      "(+%.1f us per folder)\n",
+      text, (text - bare) * 1e6 / folders, full, (full - text) * 1e6 / folders);
 
   // The names the scan works on, gathered once.
   std::vector<std::string> folderNames, fileNames;
@@ -256,8 +255,7 @@ void Profile(TfrmMain& form, const std::string& name) {
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-      if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0)
-        continue;
+      if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
       const std::string path = folder + "\\" + data.cFileName;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         folderNames.push_back(path);
@@ -276,43 +274,38 @@ void Profile(TfrmMain& form, const std::string& name) {
            1e6 / static_cast<double>(names.empty() ? 1 : names.size());
   };
   volatile long sink = 0;
-  std::printf("  per folder: identity %.1f us",
-              perName(folderNames, [&](const std::string& n) {
+  std::printf("  per folder: identity %.1f us", perName(folderNames, [&](const std::string& n) {
                 TFolderIdentity identity;
                 sink += GetFolderIdentity(n, identity);
               }));
   HWND bar = form.StatusBar();
-  std::printf(", shortened text on the bar's DC %.1f us", perName(folderNames, [&](const std::string& n) {
+  HDC measure = CreateCompatibleDC(nullptr);
+  HGDIOBJ measureOld =
+      SelectObject(measure, reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)));
+  std::printf(", shortened text measured %.1f us", perName(folderNames, [&](const std::string& n) {
                 RECT bounds{};
                 GetClientRect(bar, &bounds);
-                HDC dc = GetDC(bar);
-                HGDIOBJ old = SelectObject(
-                    dc, reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0)));
-                sink += static_cast<long>(ShortenPath(n, dc, bounds.right - 20).size());
-                SelectObject(dc, old);
-                ReleaseDC(bar, dc);
+                SendMessageA(bar, WM_GETFONT, 0, 0);
+                sink += static_cast<long>(ShortenPath(n, measure, bounds.right - 20).size());
               }));
+  SelectObject(measure, measureOld);
+  DeleteDC(measure);
   std::printf(", setting it %.1f us", perName(folderNames, [&](const std::string& n) {
                 SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(n.c_str()));
               }));
-  std::printf(", setting and painting it %.1f us\n", perName(folderNames, [&](const std::string& n) {
+  std::printf(", setting and painting it %.1f us\n",
+              perName(folderNames, [&](const std::string& n) {
                 SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(n.c_str()));
                 Application.ProcessMessages();
               }));
-  auto upperName = [](const std::string& n) {
-    std::string f = ExtractFileName(n, &IsAnsiLeadByte);
-    if (!f.empty()) CharUpperBuffA(&f[0], static_cast<DWORD>(f.size()));
-    return f;
-  };
+  std::string upper;
   std::printf("  per file: name and extension, upper-cased %.2f us",
               perName(fileNames, [&](const std::string& n) {
-                sink += static_cast<long>(ExtractFileExt(upperName(n), &IsAnsiLeadByte).size());
+                sink += static_cast<long>(ClassifyFile(n, upper));
               }));
   std::vector<std::string> candidates;
-  for (const std::string& n : fileNames) {
-    const std::string ext = ExtractFileExt(upperName(n), &IsAnsiLeadByte);
-    if (ext == ".DLL" || ext == ".EXE") candidates.push_back(upperName(n));
-  }
+  for (const std::string& n : fileNames)
+    if (ClassifyFile(n, upper) != TWatchedKind::wkNone) candidates.push_back(upper);
   std::printf("; list lookup for the %zu .DLL/.EXE names %.2f us each\n", candidates.size(),
               perName(candidates, [&](const std::string& n) {
                 sink += IndexOfText(form.WatchedLibraries(), n) +
@@ -389,10 +382,11 @@ int main(int argc, char** argv) {
           }
         }
       }
-      std::printf("round %d: wide floor %.3f scan %.3f walk %.3f; realistic floor %.3f scan %.3f "
-                  "walk %.3f s\n",
-                  round + 1, trees[0].floor.back(), trees[0].scan.back(), trees[0].walk.back(),
-                  trees[1].floor.back(), trees[1].scan.back(), trees[1].walk.back());
+      std::printf(
+          "round %d: wide floor %.3f scan %.3f walk %.3f; realistic floor %.3f scan %.3f "
+          "walk %.3f s\n",
+          round + 1, trees[0].floor.back(), trees[0].scan.back(), trees[0].walk.back(),
+          trees[1].floor.back(), trees[1].scan.back(), trees[1].walk.back());
       std::fflush(stdout);
     }
 
@@ -415,8 +409,7 @@ int main(int argc, char** argv) {
     std::printf("private bytes before three scans: %zu, after: %zu (%+lld)\n",
                 static_cast<size_t>(before), static_cast<size_t>(after),
                 static_cast<long long>(after) - static_cast<long long>(before));
-    std::printf("longest gap between message processing (realistic): %.1f ms\n",
-                longestGap * 1e3);
+    std::printf("longest gap between message processing (realistic): %.1f ms\n", longestGap * 1e3);
 
     if (scaleRounds > 0) {
       TTree large;
@@ -434,9 +427,10 @@ int main(int argc, char** argv) {
       // same folders and files of a tree without hidden items.
       const double small = Median(trees[1].scan) * 1e6 / trees[1].files.items;
       const double big = Median(large.scan) * 1e6 / large.files.items;
-      std::printf("scale: realistic x4: %ld items, scan %.3f s (median of %d), %.2f us per item, "
-                  "%.2f times the realistic tree's %.2f us\n",
-                  large.files.items, Median(large.scan), scaleRounds, big, big / small, small);
+      std::printf(
+          "scale: realistic x4: %ld items, scan %.3f s (median of %d), %.2f us per item, "
+          "%.2f times the realistic tree's %.2f us\n",
+          large.files.items, Median(large.scan), scaleRounds, big, big / small, small);
       std::printf("private bytes across %d scans of the x4 tree: %zu before, %zu after (%+lld)\n",
                   scaleRounds, static_cast<size_t>(largeBefore), static_cast<size_t>(largeAfter),
                   static_cast<long long>(largeAfter) - static_cast<long long>(largeBefore));

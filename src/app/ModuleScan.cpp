@@ -25,6 +25,50 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
+// Upper-casing of the bytes below 0x80, each taken from CharUpperBuffA
+// itself. Those bytes are characters of their own in every ANSI code page
+// and are upper-cased one by one, so a text made of them alone upper-cases
+// byte by byte through this table exactly as CharUpperBuffA would do it.
+struct TAsciiUpper {
+  char upper[128];
+  TAsciiUpper() {
+    for (int c = 0; c < 128; ++c) {
+      char one = static_cast<char>(c);
+      CharUpperBuffA(&one, 1);
+      upper[c] = one;
+    }
+  }
+};
+
+const TAsciiUpper& AsciiUpper() {
+  static const TAsciiUpper table;
+  return table;
+}
+
+// ASCII letters, digits, "." and "_": characters with a sort weight of their
+// own, never ignored and never folded together with another one except by
+// letter case.
+bool IsPlainNameText(const std::string& text) {
+  for (const char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                       c == '.' || c == '_';
+    if (!plain) return false;
+  }
+  return true;
+}
+
+bool EqualFoldingAscii(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool IsExcludedDrive(const std::string& name) {
   if (!IsDriveRootName(name)) return false;
   UINT type = GetDriveTypeA(name.c_str());
@@ -54,14 +98,66 @@ private:
 
 }  // namespace
 
+bool TextsCannotMatch(const std::string& a, const std::string& b) {
+  return IsPlainNameText(a) && IsPlainNameText(b) && !EqualFoldingAscii(a, b);
+}
+
 int IndexOfText(const std::vector<std::string>& list, const std::string& name) {
+  const bool plainName = IsPlainNameText(name);
   for (size_t i = 0; i < list.size(); ++i) {
+    // Most names cannot match: the comparison is skipped only for those.
+    if (plainName && IsPlainNameText(list[i]) && !EqualFoldingAscii(list[i], name)) continue;
     if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, list[i].data(),
                        static_cast<int>(list[i].size()), name.data(),
                        static_cast<int>(name.size())) == CSTR_EQUAL)
       return static_cast<int>(i);
   }
   return -1;
+}
+
+TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
+                          TLeadBytePredicate isLeadByte) {
+  const size_t cut = FindLastDelimiter(path, "\\:", isLeadByte);
+  const size_t start = cut == std::string::npos ? 0 : cut + 1;
+  size_t dot = std::string::npos;
+  bool ascii = true;
+  for (size_t i = start; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c >= 0x80) {
+      ascii = false;
+      break;
+    }
+    if (c == '.') dot = i;
+  }
+  if (!ascii) {
+    // Bytes from 0x80 up may be letters with case or double-byte
+    // characters: the platform upper-cases the whole name.
+    std::string name = UpperCase(path.substr(start));
+    const std::string extension = ExtractFileExt(name, isLeadByte);
+    const TWatchedKind kind = extension == ".DLL"   ? TWatchedKind::wkLibrary
+                              : extension == ".EXE" ? TWatchedKind::wkProgram
+                                                    : TWatchedKind::wkNone;
+    if (kind != TWatchedKind::wkNone) upperName = std::move(name);
+    return kind;
+  }
+  // A name of single-byte characters holds no "\\" or ":" after the cut, so
+  // its extension starts at its last ".", and upper-casing keeps every
+  // position: the extension is judged without copying the name.
+  if (dot == std::string::npos || path.size() - dot != 4) return TWatchedKind::wkNone;
+  const char* upper = AsciiUpper().upper;
+  const char e1 = upper[static_cast<unsigned char>(path[dot + 1])];
+  const char e2 = upper[static_cast<unsigned char>(path[dot + 2])];
+  const char e3 = upper[static_cast<unsigned char>(path[dot + 3])];
+  TWatchedKind kind = TWatchedKind::wkNone;
+  if (e1 == 'D' && e2 == 'L' && e3 == 'L')
+    kind = TWatchedKind::wkLibrary;
+  else if (e1 == 'E' && e2 == 'X' && e3 == 'E')
+    kind = TWatchedKind::wkProgram;
+  else
+    return kind;
+  upperName.assign(path, start, std::string::npos);
+  for (char& c : upperName) c = upper[static_cast<unsigned char>(c)];
+  return kind;
 }
 
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity) {
@@ -147,17 +243,16 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
 }
 
 void TModuleScan::ExamineFile(const std::string& name) {
-  const std::string fileName = UpperCase(ExtractFileName(name, &IsAnsiLeadByte));
-  // The name holds no folder any more: its extension is the file's.
-  const std::string extension = ExtractFileExt(fileName, &IsAnsiLeadByte);
-  if (extension == ".DLL" && context_.watchedLibraries &&
+  std::string fileName;
+  const TWatchedKind kind = ClassifyFile(name, fileName);
+  if (kind == TWatchedKind::wkLibrary && context_.watchedLibraries &&
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
     ReportWatchedFile(name);
     const std::string folder =
         ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
     if (folder != context_.systemDirectory && context_.misplaced)
       context_.misplaced->push_back(name);
-  } else if (extension == ".EXE" && context_.watchedPrograms &&
+  } else if (kind == TWatchedKind::wkProgram && context_.watchedPrograms &&
              IndexOfText(*context_.watchedPrograms, fileName) >= 0) {
     ReportWatchedFile(name);
   }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/LeadByte.h"
+
 namespace tarvo {
 
 struct TScanContext {
@@ -43,10 +45,24 @@ bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity);
 // Index of `name` in `list` ignoring letter case (CompareStringA), or -1.
 int IndexOfText(const std::vector<std::string>& list, const std::string& name);
 
+// True only where CompareStringA, ignoring case, cannot find the two texts
+// equal: both are made of ASCII letters, digits, "." and "_" alone and they
+// differ after ASCII case folding. False says nothing.
+bool TextsCannotMatch(const std::string& a, const std::string& b);
+
+// Which watched list a file's extension selects, judged as the scan does:
+// the extension of the upper-cased file name.
+enum class TWatchedKind { wkNone, wkLibrary, wkProgram };
+
+// The kind of the file with the full path `path`; for a library or a
+// program, `upperName` receives the upper-cased file name. `isLeadByte`
+// tells the code page's lead bytes (tests give other code pages' ones).
+TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
+                          TLeadBytePredicate isLeadByte = &IsAnsiLeadByte);
+
 class TModuleScan {
 public:
   explicit TModuleScan(const TScanContext& context) : context_(context) {}
-
   // Scans the folder with the absolute item ID list `list` (empty list: the
   // desktop). The list stays the caller's. Throws the OLE error when a folder
   // cannot be bound or enumerated.
