@@ -96,6 +96,54 @@ private:
   HGDIOBJ oldFont_ = nullptr;
 };
 
+TUniqueFile OpenFolder(const std::string& path) {
+  // Deep paths need the long-path form to be opened at all.
+  std::string open = path;
+  if (path.size() >= MAX_PATH - 12 && path.compare(0, 2, "\\\\") != 0) open = "\\\\?\\" + path;
+  return TUniqueFile(CreateFileA(open.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// The file index alone. GetFileInformationByHandle asks for the volume as
+// well, which under Wine is a round trip to its mount manager per folder;
+// the index comes from the file's own information. Systems without
+// NtQueryInformationFile (Windows 9x) take the full query.
+bool GetFileIndex(HANDLE file, DWORD& high, DWORD& low) {
+  struct TIoStatus {
+    union {
+      LONG status;
+      void* pointer;
+    };
+    ULONG_PTR information;
+  };
+  using TQuery = LONG(WINAPI*)(HANDLE, TIoStatus*, void*, ULONG, int);
+  constexpr int FileInternalInformation = 6;
+  static const TQuery query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+  if (query) {
+    LARGE_INTEGER index{};
+    TIoStatus io{};
+    if (query(file, &io, &index, sizeof index, FileInternalInformation) >= 0) {
+      high = static_cast<DWORD>(index.HighPart);
+      low = index.LowPart;
+      return true;
+    }
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  high = info.nFileIndexHigh;
+  low = info.nFileIndexLow;
+  return true;
+}
+
+bool GetVolume(HANDLE file, DWORD& volume) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  volume = info.dwVolumeSerialNumber;
+  return true;
+}
+
 }  // namespace
 
 bool TextsCannotMatch(const std::string& a, const std::string& b) {
@@ -162,12 +210,7 @@ TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
 
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity) {
   if (path.empty()) return false;
-  // Deep paths need the long-path form to be opened at all.
-  std::string open = path;
-  if (path.size() >= MAX_PATH - 12 && path.compare(0, 2, "\\\\") != 0) open = "\\\\?\\" + path;
-  TUniqueFile folder(CreateFileA(open.c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  TUniqueFile folder = OpenFolder(path);
   if (!folder) return false;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(folder.get(), &info)) return false;
@@ -219,6 +262,36 @@ void TModuleScan::ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMI
   }
 }
 
+// True when the folder `name` is one already open on the descent path. It
+// is the same folder exactly when file index and volume agree; the index
+// alone is read for every folder, the volume only when an index repeats.
+// `known` tells whether the folder could be identified at all; when it
+// could, it has been added to the descent path.
+bool TModuleScan::ClosesLoop(const std::string& name, bool& known) {
+  known = false;
+  if (name.empty()) return false;
+  TUniqueFile folder = OpenFolder(name);
+  DWORD high = 0, low = 0;
+  if (!folder || !GetFileIndex(folder.get(), high, low)) return false;
+  bool haveVolume = false, volumeFailed = false;
+  DWORD volume = 0;
+  for (const TOpenFolder& open : descent_) {
+    if (open.indexHigh != high || open.indexLow != low) continue;
+    if (!haveVolume && !volumeFailed) {
+      haveVolume = GetVolume(folder.get(), volume);
+      volumeFailed = !haveVolume;
+    }
+    // A folder whose volume cannot be read cannot be identified.
+    if (volumeFailed) return false;
+    TUniqueFile other = OpenFolder(open.path);
+    DWORD otherVolume = 0;
+    if (other && GetVolume(other.get(), otherVolume) && otherVolume == volume) return true;
+  }
+  known = true;
+  descent_.push_back(TOpenFolder{high, low, name});
+  return false;
+}
+
 void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name) {
   TUniquePidl child(ConcatPIDLs(list, item));
   // Without memory for the child's list there is nothing to descend with.
@@ -226,13 +299,8 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
   SetFolderText(name);
 
   // A link back to a folder on the current descent path would recurse without end.
-  TFolderIdentity identity;
-  const bool known = GetFolderIdentity(name, identity);
-  if (known) {
-    for (const TFolderIdentity& open : descent_)
-      if (open == identity) return;
-    descent_.push_back(identity);
-  }
+  bool known = false;
+  if (ClosesLoop(name, known)) return;
   try {
     ScanFolder(child.get());
   } catch (...) {

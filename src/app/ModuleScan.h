@@ -75,9 +75,18 @@ private:
   void ReportWatchedFile(const std::string& name);
   void SetFolderText(const std::string& name);
 
+  bool ClosesLoop(const std::string& name, bool& known);
+
   const TScanContext& context_;
-  // Folders on the current descent path, for the loop guard.
-  std::vector<TFolderIdentity> descent_;
+  // Folders on the current descent path, for the loop guard: the file index
+  // of each and its path, from which the volume is asked only when an index
+  // repeats.
+  struct TOpenFolder {
+    DWORD indexHigh;
+    DWORD indexLow;
+    std::string path;
+  };
+  std::vector<TOpenFolder> descent_;
 };
 
 }  // namespace tarvo
