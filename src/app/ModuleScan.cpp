@@ -262,6 +262,13 @@ void TModuleScan::ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMI
   }
 }
 
+TModuleScan::~TModuleScan() {
+  if (measureDC_) {
+    SelectObject(measureDC_, originalFont_);
+    DeleteDC(measureDC_);
+  }
+}
+
 // True when the folder `name` is one already open on the descent path. It
 // is the same folder exactly when file index and volume agree; the index
 // alone is read for every folder, the volume only when an index repeats.
@@ -332,16 +339,34 @@ void TModuleScan::ReportWatchedFile(const std::string& name) {
 }
 
 void TModuleScan::SetFolderText(const std::string& name) {
-  if (!context_.statusBar) return;
+  HWND bar = context_.statusBar;
+  if (!bar) return;
   RECT bounds{};
-  GetClientRect(context_.statusBar, &bounds);
-  std::string text;
-  {
-    TWindowDC dc(context_.statusBar);
-    text = ShortenPath(name, dc.get(), (bounds.right - bounds.left) - FolderTextMargin);
+  GetClientRect(bar, &bounds);
+  const int maxWidth = (bounds.right - bounds.left) - FolderTextMargin;
+  // The bar's font, asked for every folder in case it changes; a bar
+  // without one measures, like its own DC, with the system font.
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0));
+  if (!measureDC_) {
+    measureDC_ = CreateCompatibleDC(nullptr);
+    if (measureDC_) {
+      originalFont_ = GetCurrentObject(measureDC_, OBJ_FONT);
+      measureFont_ = originalFont_;
+    }
   }
-  SendMessageA(context_.statusBar, SB_SETTEXTA, SB_SIMPLEID,
-               reinterpret_cast<LPARAM>(text.c_str()));
+  std::string text;
+  if (measureDC_) {
+    HGDIOBJ wanted = font ? font : originalFont_;
+    if (wanted != measureFont_) {
+      SelectObject(measureDC_, wanted);
+      measureFont_ = wanted;
+    }
+    text = ShortenPath(name, measureDC_, maxWidth);
+  } else {
+    TWindowDC dc(bar);
+    text = ShortenPath(name, dc.get(), maxWidth);
+  }
+  SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace tarvo

@@ -63,6 +63,10 @@ TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
 class TModuleScan {
 public:
   explicit TModuleScan(const TScanContext& context) : context_(context) {}
+  ~TModuleScan();
+  TModuleScan(const TModuleScan&) = delete;
+  TModuleScan& operator=(const TModuleScan&) = delete;
+
   // Scans the folder with the absolute item ID list `list` (empty list: the
   // desktop). The list stays the caller's. Throws the OLE error when a folder
   // cannot be bound or enumerated.
@@ -87,6 +91,11 @@ private:
     std::string path;
   };
   std::vector<TOpenFolder> descent_;
+  // Measures the folder text with the status bar's font: a memory DC of the
+  // screen, made on the first folder and kept for the scan.
+  HDC measureDC_ = nullptr;
+  HGDIOBJ measureFont_ = nullptr;
+  HGDIOBJ originalFont_ = nullptr;
 };
 
 }  // namespace tarvo
