@@ -16,6 +16,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <shlobj.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -278,6 +279,16 @@ void Profile(TfrmMain& form, const std::string& name) {
                 TFolderIdentity identity;
                 sink += GetFolderIdentity(n, identity);
               }));
+  std::printf(
+      ", opened for its file index %.1f us", perName(folderNames, [&](const std::string& n) {
+        TUniqueFile folder(
+            CreateFileA(n.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FILE_INTERNAL_INFORMATION index{};
+        IO_STATUS_BLOCK io{};
+        sink += NtQueryInformationFile(folder.get(), &io, &index, sizeof index,
+                                       FileInternalInformation);
+      }));
   HWND bar = form.StatusBar();
   HDC measure = CreateCompatibleDC(nullptr);
   HGDIOBJ measureOld =
