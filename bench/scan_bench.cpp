@@ -228,6 +228,7 @@ void Profile(TfrmMain& form, const std::string& name) {
   context.watchedLibraries = &form.WatchedLibraries();
   context.watchedPrograms = &form.WatchedPrograms();
   context.systemDirectory = form.SystemDirectory();
+  context.wow64SystemDirectory = Wow64SystemDirectoryForScan();
   TStrings misplaced;
   context.misplaced = &misplaced;
   context.stopRequested = [] { return false; };
