@@ -243,6 +243,8 @@ void TModuleScan::ScanFolder(LPCITEMIDLIST list) {
     ULONG fetched = 0;
     if (enumerator->Next(1, item.put(), &fetched) != S_OK) break;
     ExamineItem(folder, list, item.get());
+    // A long run of files after a held repaint still shows its folder soon.
+    if (repaintHeld_ && (++itemsExamined_ & 255) == 0) RepaintHeldFolderText(false);
   }
 }
 
@@ -262,7 +264,19 @@ void TModuleScan::ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMI
   }
 }
 
+void TModuleScan::RepaintHeldFolderText(bool now) {
+  if (!repaintHeld_ || !context_.statusBar) return;
+  const DWORD time = GetTickCount();
+  if (!now && time - lastRepaint_ < context_.folderTextRepaintMs) return;
+  InvalidateRect(context_.statusBar, nullptr, FALSE);
+  UpdateWindow(context_.statusBar);
+  repaintHeld_ = false;
+  lastRepaint_ = time;
+}
+
 TModuleScan::~TModuleScan() {
+  // The last folder text goes on the screen even if its repaint was held.
+  RepaintHeldFolderText(true);
   if (measureDC_) {
     SelectObject(measureDC_, originalFont_);
     DeleteDC(measureDC_);
@@ -370,7 +384,30 @@ void TModuleScan::SetFolderText(const std::string& name) {
     TWindowDC dc(bar);
     text = ShortenPath(name, dc.get(), maxWidth);
   }
+  // The status bar repaints itself on every new text, synchronously. The
+  // scan lets it do so at most every folderTextRepaintMs and sets the texts
+  // in between with drawing held off: the screen follows the folders at a
+  // pace the eye can follow, without a repaint for each one.
+  // Between message-processing points nothing but the scan touches the
+  // bar, so holding its drawing for this one message loses no other repaint.
+  // Only a bar with its own visible style repaints; WM_SETREDRAW toggles
+  // exactly that style, so a hidden bar is left alone.
+  const DWORD now = GetTickCount();
+  const bool shown = (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0;
+  const bool repaint =
+      !shown || !repaintedOnce_ || now - lastRepaint_ >= context_.folderTextRepaintMs;
+  if (!repaint) SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
   SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+  if (!shown) {
+    return;
+  } else if (repaint) {
+    repaintedOnce_ = true;
+    repaintHeld_ = false;
+    lastRepaint_ = now;
+  } else {
+    SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+    repaintHeld_ = true;
+  }
 }
 
 }  // namespace tarvo

@@ -19,6 +19,8 @@ struct TScanContext {
   IShellFolder* desktopFolder = nullptr;  // every level binds from it
   HWND owner = nullptr;                   // owner window handed to EnumObjects
   HWND statusBar = nullptr;               // receives the folder text; may be null
+  // The shortest time between two repaints of the folder text, in ms.
+  DWORD folderTextRepaintMs = 40;
   const std::vector<std::string>* watchedLibraries = nullptr;
   const std::vector<std::string>* watchedPrograms = nullptr;
   std::string systemDirectory;  // upper case, no trailing backslash
@@ -83,6 +85,9 @@ private:
   void SetFolderText(const std::string& name);
 
   bool ClosesLoop(const std::string& name, bool& known);
+  // Repaints the folder text if its repaint was held, once the interval has
+  // passed or at once.
+  void RepaintHeldFolderText(bool now);
 
   const TScanContext& context_;
   // Folders on the current descent path, for the loop guard: the file index
@@ -99,6 +104,12 @@ private:
   HDC measureDC_ = nullptr;
   HGDIOBJ measureFont_ = nullptr;
   HGDIOBJ originalFont_ = nullptr;
+  // Repaints of the folder text: when the last one was, and whether a text
+  // has been set since without one.
+  DWORD lastRepaint_ = 0;
+  bool repaintedOnce_ = false;
+  bool repaintHeld_ = false;
+  unsigned itemsExamined_ = 0;
 };
 
 }  // namespace tarvo
