@@ -3,11 +3,13 @@
 drive folder, far faster than creating them through Wine. A tree whose shape
 file matches what would be generated is kept as it is.
 
-  make_trees.py DRIVE_FOLDER
+  make_trees.py DRIVE_FOLDER [CACHE_FOLDER]
 
 creates DRIVE_FOLDER/.tarvo-bench/{wide,realistic,realistic4}. The leading
 dot makes Wine show the folder as hidden, so a scan of My Computer (the
-program itself, the end-to-end tests) never walks into the trees.
+program itself, the end-to-end tests) never walks into the trees. With a
+cache folder the trees are made there once and DRIVE_FOLDER/.tarvo-bench
+links to it, so the prefixes of both builds share them.
 """
 
 import os
@@ -129,6 +131,18 @@ SHAPES = {
 def main():
     drive = sys.argv[1]
     base = os.path.join(drive, ".tarvo-bench")
+    if len(sys.argv) > 2:
+        cache = os.path.abspath(sys.argv[2])
+        os.makedirs(cache, exist_ok=True)
+        if os.path.islink(base):
+            if os.path.realpath(base) != os.path.realpath(cache):
+                os.remove(base)
+        elif os.path.isdir(base):
+            shutil.rmtree(base)
+        os.makedirs(drive, exist_ok=True)
+        if not os.path.islink(base):
+            os.symlink(cache, base)
+        base = cache
     os.makedirs(base, exist_ok=True)
     for name, make in SHAPES.items():
         root = os.path.join(base, name)
