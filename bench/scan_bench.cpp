@@ -114,11 +114,29 @@ SIZE_T PrivateBytes() {
   return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
 }
 
+// The processor time this process spent (user and kernel), in seconds. The
+// wall-clock time also holds what wineserver and the X server do for the
+// process, and whatever else the machine runs.
+double ProcessSeconds() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto seconds = [](const FILETIME& t) {
+    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+  };
+  return seconds(kernel) + seconds(user);
+}
+
+double LastProcessSeconds = 0;  // of the last action timed with Seconds()
+
 template <typename F>
 double Seconds(F&& action) {
+  const double cpu = ProcessSeconds();
   auto start = std::chrono::steady_clock::now();
   action();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  LastProcessSeconds = ProcessSeconds() - cpu;
+  return wall;
 }
 
 double Median(std::vector<double> values) {
@@ -198,6 +216,7 @@ struct TTree {
   TUniquePidl list;
   TCounts shell, files;
   std::vector<double> floor, scan, walk;
+  std::vector<double> floorCpu, scanCpu;
 };
 
 bool ParseTree(IShellFolder* desktop, TTree& tree) {
@@ -390,12 +409,16 @@ int main(int argc, char** argv) {
               tree.shell = TCounts();
               tree.floor.push_back(
                   Seconds([&] { Floor(desktop, owner, tree.list.get(), tree.shell); }));
+              tree.floorCpu.push_back(LastProcessSeconds);
               break;
             case 1: {
+              // As at the start of a run: an empty memo and misplaced list.
+              SetWindowTextA(form.mmoStatus(), "");
               form.Misplaced().clear();
               if (realistic && realisticScans == 0) before = PrivateBytes();
               if (realistic) probe.Start();
               tree.scan.push_back(Seconds([&] { form.ScanFolder(tree.list.get()); }));
+              tree.scanCpu.push_back(LastProcessSeconds);
               if (realistic) {
                 probe.Stop();
                 longestGap = std::max(longestGap, probe.Longest());
@@ -424,6 +447,9 @@ int main(int argc, char** argv) {
                   form.Misplaced().size());
       std::printf("median of %d (%s): floor %.3f s, scan %.3f s, walk %.3f s\n", rounds,
                   tree.name.c_str(), floor, scan, walk);
+      std::printf("processor time of this process (%s): floor %.3f s, scan %.3f s, ratio %.2f\n",
+                  tree.name.c_str(), Median(tree.floorCpu), Median(tree.scanCpu),
+                  Median(tree.scanCpu) / Median(tree.floorCpu));
       std::printf("cost per item (%s): floor %.2f us, scan %.2f us, walk %.2f us\n",
                   tree.name.c_str(), floor * 1e6 / tree.shell.items, scan * 1e6 / tree.shell.items,
                   walk * 1e6 / tree.files.items);
@@ -446,6 +472,7 @@ int main(int argc, char** argv) {
       Walk(large.path, large.files);
       const SIZE_T largeBefore = PrivateBytes();
       for (int round = 0; round < scaleRounds; ++round) {
+        SetWindowTextA(form.mmoStatus(), "");
         form.Misplaced().clear();
         large.scan.push_back(Seconds([&] { form.ScanFolder(large.list.get()); }));
       }
