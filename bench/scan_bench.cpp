@@ -37,6 +37,7 @@
 #include "app/Removal.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
+#include "support/VersionInfo.h"
 
 using namespace tarvo;
 
@@ -339,6 +340,28 @@ void Profile(TfrmMain& form, const std::string& name) {
                 SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(n.c_str()));
                 Application.ProcessMessages();
               }));
+  // A report line as a run writes it: into the shown memo and the log, the
+  // memo repainted at the next message processing. Version text included.
+  {
+    std::vector<std::string> watchedFiles;
+    std::string kindName;
+    for (const std::string& n : fileNames)
+      if (ClassifyFile(n, kindName) != TWatchedKind::wkNone &&
+          (IndexOfText(form.WatchedLibraries(), kindName) >= 0 ||
+           IndexOfText(form.WatchedPrograms(), kindName) >= 0))
+        watchedFiles.push_back(n);
+    SetWindowTextA(form.mmoStatus(), "");
+    std::printf("  per report line (%zu): version text %.1f us", watchedFiles.size(),
+                perName(watchedFiles, [&](const std::string& n) {
+                  sink += static_cast<long>(TVersionInfo(n).GetVersionString().size());
+                }));
+    std::printf(", into memo and log with messages processed %.1f us\n",
+                perName(watchedFiles, [&](const std::string& n) {
+                  form.ReportLine(n + " - 0.0.0.0");
+                  Application.ProcessMessages();
+                }));
+    SetWindowTextA(form.mmoStatus(), "");
+  }
   std::string upper;
   std::printf("  per file: name and extension, upper-cased %.2f us",
               perName(fileNames, [&](const std::string& n) {
