@@ -16,16 +16,21 @@ namespace tarvo::test {
 // Runs a Unix command line through /bin/sh and gives its exit status. Wine
 // starts Unix programs given as \\?\unix paths but hands back a handle that
 // neither waits for them nor knows their status, so the script leaves its
-// status in a marker file that is polled for.
+// status in a marker file that is polled for. The marker lives in the
+// prefix's own folder: Wine numbers processes per prefix, so two test runs
+// in two prefixes (both builds, two work trees) would share /tmp names and
+// read each other's markers.
 inline int RunUnix(const std::string& script) {
   static int serial = 0;
-  const std::string marker =
-      "/tmp/tarvo-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
+  const std::string marker = std::string(root) + "/tarvo-test-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
-  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
-                        ".part && mv " + marker + ".part " + marker + "\"";
+  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > '" + marker +
+                        ".part' && mv '" + marker + ".part' '" + marker + "'\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
