@@ -495,6 +495,9 @@ int main(int argc, char** argv) {
       Walk(large.path, large.files);
       const SIZE_T largeBefore = PrivateBytes();
       for (int round = 0; round < scaleRounds; ++round) {
+        large.shell = TCounts();
+        large.floor.push_back(
+            Seconds([&] { Floor(desktop, owner, large.list.get(), large.shell); }));
         SetWindowTextA(form.mmoStatus(), "");
         form.Misplaced().clear();
         large.scan.push_back(Seconds([&] { form.ScanFolder(large.list.get()); }));
@@ -508,6 +511,13 @@ int main(int argc, char** argv) {
           "scale: realistic x4: %ld items, scan %.3f s (median of %d), %.2f us per item, "
           "%.2f times the realistic tree's %.2f us\n",
           large.files.items, Median(large.scan), scaleRounds, big, big / small, small);
+      // The shell's own floor on both sizes: what the scan's growth is measured against.
+      const double smallFloor = Median(trees[1].floor) * 1e6 / trees[1].files.items;
+      const double bigFloor = Median(large.floor) * 1e6 / large.files.items;
+      std::printf(
+          "scale: floor on the x4 tree %.2f us per item, %.2f times the realistic tree's; "
+          "ratio scan/floor (realistic x4): %.2f\n",
+          bigFloor, bigFloor / smallFloor, Median(large.scan) / Median(large.floor));
       std::printf("private bytes across %d scans of the x4 tree: %zu before, %zu after (%+lld)\n",
                   scaleRounds, static_cast<size_t>(largeBefore), static_cast<size_t>(largeAfter),
                   static_cast<long long>(largeAfter) - static_cast<long long>(largeBefore));
