@@ -7,6 +7,7 @@
 #include "platform/ComRef.h"
 #include "platform/UniquePidl.h"
 #include "platform/UniqueResource.h"
+#include "support/LongPath.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
 #include "support/VersionInfo.h"
@@ -19,6 +20,9 @@ constexpr DWORD EnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
 constexpr ULONG AskedAttributes = SFGAO_FILESYSANCESTOR | SFGAO_FOLDER | SFGAO_FILESYSTEM;
 // Room the status bar keeps beside its text, in pixels.
 constexpr int FolderTextMargin = 20;
+// Shells cut parsing names at this length (Wine every name, older shells
+// their ANSI names); a name this long may name another item or none.
+constexpr size_t CutNameLength = MAX_PATH - 1;
 
 std::string UpperCase(std::string text) {
   if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
@@ -96,11 +100,37 @@ private:
   HGDIOBJ oldFont_ = nullptr;
 };
 
-TUniqueFile OpenFolder(const std::string& path) {
-  // Deep paths need the long-path form to be opened at all.
-  std::string open = path;
-  if (path.size() >= MAX_PATH - 12 && path.compare(0, 2, "\\\\") != 0) open = "\\\\?\\" + path;
-  return TUniqueFile(CreateFileA(open.c_str(), 0,
+// A name that may have been cut names the item only when it ends in the
+// item's own in-folder name and the file system holds an item of the same
+// kind there. A cut that ends in a parent folder of the same name as the
+// item, when both are folders, passes: such a folder is too deep for the
+// shell to list anyway.
+bool NamesTheItem(IShellFolder* folder, LPCITEMIDLIST item, const std::wstring& name,
+                  bool isFolder) {
+  const std::wstring own = GetWideDisplayName(folder, item, SHGDN_INFOLDER | SHGDN_FORPARSING);
+  if (own.empty() || name.size() <= own.size()) return false;
+  const size_t start = name.size() - own.size();
+  if (name[start - 1] != L'\\' || name.compare(start, own.size(), own) != 0) return false;
+  const DWORD attributes = PathAttributes(name);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == isFolder;
+}
+
+bool IdentityOf(HANDLE handle, TFolderIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return false;
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.indexHigh = info.nFileIndexHigh;
+  identity.indexLow = info.nFileIndexLow;
+  return true;
+}
+
+// A handle to the folder for the loop guard's queries: the wide way for a
+// name given in wide characters or too deep for the ANSI calls.
+TUniqueFile OpenFolder(const std::string& path, const std::wstring& widePath) {
+  if (!widePath.empty()) return TUniqueFile(OpenForQuery(widePath));
+  if (path.size() >= MAX_PATH - 12) return TUniqueFile(OpenForQuery(AnsiToWide(path)));
+  return TUniqueFile(CreateFileA(path.c_str(), 0,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
@@ -209,15 +239,19 @@ TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
 }
 
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity) {
-  if (path.empty()) return false;
-  TUniqueFile folder = OpenFolder(path);
-  if (!folder) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(folder.get(), &info)) return false;
-  identity.volume = info.dwVolumeSerialNumber;
-  identity.indexHigh = info.nFileIndexHigh;
-  identity.indexLow = info.nFileIndexLow;
-  return true;
+  // A path with "?" is a lossy conversion and names no folder.
+  if (path.empty() || HasWildcard(path)) return false;
+  // Deep paths go the wide way, which has no length limit.
+  if (path.size() >= MAX_PATH - 12) return GetFolderIdentity(AnsiToWide(path), identity);
+  TUniqueFile folder(CreateFileA(path.c_str(), 0,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return folder && IdentityOf(folder.get(), identity);
+}
+
+bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity) {
+  TUniqueFile folder(OpenForQuery(path));
+  return folder && IdentityOf(folder.get(), identity);
 }
 
 void TModuleScan::ScanFolder(LPCITEMIDLIST list) {
@@ -258,12 +292,25 @@ void TModuleScan::ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMI
   const bool isFolder = (attributes & SFGAO_FOLDER) != 0;
   const bool isAncestor = (attributes & SFGAO_FILESYSANCESTOR) != 0;
   const bool isFileSystem = (attributes & SFGAO_FILESYSTEM) != 0;
+
+  // Only names the ANSI text cannot be trusted with are asked for again in
+  // wide characters: one the code page could not hold ("?"), and one long
+  // enough to have been cut. A cut name is treated as no name at all.
+  std::wstring wideName;
+  if (name.size() >= CutNameLength || HasWildcard(name)) {
+    wideName = GetWideDisplayName(folder, item, SHGDN_FORPARSING);
+    if ((name.size() >= CutNameLength || wideName.size() >= CutNameLength) &&
+        !NamesTheItem(folder, item, wideName, isFolder)) {
+      name.clear();
+      wideName.clear();
+    }
+  }
   if (IsExcludedDrive(name)) return;
 
   if (isFolder && isAncestor && isFileSystem) {
-    EnterFolder(list, item, name);
+    EnterFolder(list, item, name, wideName);
   } else if (!isFolder && isFileSystem) {
-    ExamineFile(name);
+    ExamineFile(name, wideName);
   }
 }
 
@@ -291,10 +338,16 @@ TModuleScan::~TModuleScan() {
 // alone is read for every folder, the volume only when an index repeats.
 // `known` tells whether the folder could be identified at all; when it
 // could, it has been added to the descent path.
-bool TModuleScan::ClosesLoop(const std::string& name, bool& known) {
+// True when the folder `name` is one already open on the descent path. It
+// is the same folder exactly when file index and volume agree; the index
+// alone is read for every folder, the volume only when an index repeats.
+// `known` tells whether the folder could be identified at all; when it
+// could, it has been added to the descent path.
+bool TModuleScan::ClosesLoop(const std::string& name, const std::wstring& wideName, bool& known) {
   known = false;
-  if (name.empty()) return false;
-  TUniqueFile folder = OpenFolder(name);
+  // A path with "?" is a lossy conversion and names no folder.
+  if (wideName.empty() && (name.empty() || HasWildcard(name))) return false;
+  TUniqueFile folder = OpenFolder(name, wideName);
   DWORD high = 0, low = 0;
   if (!folder || !GetFileIndex(folder.get(), high, low)) return false;
   bool haveVolume = false, volumeFailed = false;
@@ -307,16 +360,17 @@ bool TModuleScan::ClosesLoop(const std::string& name, bool& known) {
     }
     // A folder whose volume cannot be read cannot be identified.
     if (volumeFailed) return false;
-    TUniqueFile other = OpenFolder(open.path);
+    TUniqueFile other = OpenFolder(open.path, open.widePath);
     DWORD otherVolume = 0;
     if (other && GetVolume(other.get(), otherVolume) && otherVolume == volume) return true;
   }
   known = true;
-  descent_.push_back(TOpenFolder{high, low, name});
+  descent_.push_back(TOpenFolder{high, low, name, wideName});
   return false;
 }
 
-void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name) {
+void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name,
+                              const std::wstring& wideName) {
   TUniquePidl child(ConcatPIDLs(list, item));
   // Without memory for the child's list there is nothing to descend with.
   if (!child) return;
@@ -324,7 +378,7 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
 
   // A link back to a folder on the current descent path would recurse without end.
   bool known = false;
-  if (ClosesLoop(name, known)) return;
+  if (ClosesLoop(name, wideName, known)) return;
   try {
     ScanFolder(child.get());
   } catch (...) {
@@ -334,12 +388,12 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
   if (known) descent_.pop_back();
 }
 
-void TModuleScan::ExamineFile(const std::string& name) {
+void TModuleScan::ExamineFile(const std::string& name, const std::wstring& wideName) {
   std::string fileName;
   const TWatchedKind kind = ClassifyFile(name, fileName);
   if (kind == TWatchedKind::wkLibrary && context_.watchedLibraries &&
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
-    ReportWatchedFile(name);
+    ReportWatchedFile(name, wideName);
     const std::string folder =
         ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
     // Under WoW64 the shell lists the 32-bit system directory's files a
@@ -347,15 +401,20 @@ void TModuleScan::ExamineFile(const std::string& name) {
     const bool inSystemDirectory =
         folder == context_.systemDirectory ||
         (!context_.wow64SystemDirectory.empty() && folder == context_.wow64SystemDirectory);
-    if (!inSystemDirectory && context_.misplaced) context_.misplaced->push_back(name);
+    // A name with "?" does not name the file, and to the shell's removal it
+    // is a wildcard that could match others: reported, never offered.
+    if (!inSystemDirectory && context_.misplaced && !HasWildcard(name))
+      context_.misplaced->push_back(name);
   } else if (kind == TWatchedKind::wkProgram && context_.watchedPrograms &&
              IndexOfText(*context_.watchedPrograms, fileName) >= 0) {
-    ReportWatchedFile(name);
+    ReportWatchedFile(name, wideName);
   }
 }
 
-void TModuleScan::ReportWatchedFile(const std::string& name) {
-  TVersionInfo version(name);
+void TModuleScan::ReportWatchedFile(const std::string& name, const std::wstring& wideName) {
+  // A file whose name the code page cannot hold is read through a form of
+  // its path that the ANSI calls can open, where there is one.
+  TVersionInfo version(HasWildcard(name) ? ReachableAnsiPath(wideName) : name);
   if (context_.report) context_.report(name + " - " + version.GetVersionString());
 }
 

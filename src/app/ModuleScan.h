@@ -45,7 +45,9 @@ struct TFolderIdentity {
 };
 
 // False when the folder cannot be opened (not a file-system path, no access).
+// Any length; the wide form also reaches names the code page cannot hold.
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity);
+bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity);
 
 // Index of `name` in `list` ignoring letter case (CompareStringA), or -1.
 int IndexOfText(const std::vector<std::string>& list, const std::string& name);
@@ -80,12 +82,15 @@ public:
 
 private:
   void ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMIDLIST item);
-  void EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name);
-  void ExamineFile(const std::string& name);
-  void ReportWatchedFile(const std::string& name);
+  // `wideName` is the shell's wide name, set only for names that are lossy
+  // in the code page or long enough to have been cut.
+  void EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name,
+                   const std::wstring& wideName);
+  void ExamineFile(const std::string& name, const std::wstring& wideName);
+  void ReportWatchedFile(const std::string& name, const std::wstring& wideName);
   void SetFolderText(const std::string& name);
 
-  bool ClosesLoop(const std::string& name, bool& known);
+  bool ClosesLoop(const std::string& name, const std::wstring& wideName, bool& known);
   // Repaints the folder text if its repaint was held, once the interval has
   // passed or at once.
   void RepaintHeldFolderText(bool now);
@@ -98,6 +103,7 @@ private:
     DWORD indexHigh;
     DWORD indexLow;
     std::string path;
+    std::wstring widePath;
   };
   std::vector<TOpenFolder> descent_;
   // Measures the folder text with the status bar's font: a memory DC of the
