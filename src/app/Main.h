@@ -48,8 +48,13 @@ public:
   void mnuExit_OnClick();
   void mnuAbout_OnClick();
 
-  // What the run-level and framework tests look at.
+  // What the run-level and framework tests and the benchmark look at.
   const std::string& LogPath() const noexcept { return logPath_; }
+  IShellFolder* DesktopFolder() const noexcept { return desktopFolder_.get(); }
+  const TStrings& WatchedLibraries() const noexcept { return watchedLibraries_; }
+  const TStrings& WatchedPrograms() const noexcept { return watchedPrograms_; }
+  const std::string& SystemDirectory() const noexcept { return systemDirectory_; }
+  TStrings& Misplaced() noexcept { return misplaced_; }
   HWND mmoStatus() const noexcept { return mmoStatus_; }
   HWND StatusBar() const noexcept { return statusBar_; }
   HWND btnStart() const noexcept { return btnStart_; }

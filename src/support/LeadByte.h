@@ -27,8 +27,18 @@ std::size_t FindFirstDelimiter(const std::string& text, const char* delimiters,
                                TLeadBytePredicate isLeadByte);
 
 #ifdef _WIN32
-// Lead bytes of the system's ANSI code page.
-inline bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+// Lead bytes of the system's ANSI code page. The code page is fixed for the
+// life of the process, so its lead bytes are asked for once; path splitting
+// asks for every byte of every name.
+inline bool IsAnsiLeadByte(unsigned char byte) {
+  static const struct TLeadByteTable {
+    bool lead[256];
+    TLeadByteTable() : lead() {
+      for (int b = 0; b < 256; ++b) lead[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+    }
+  } table;
+  return table.lead[byte];
+}
 #endif
 
 }  // namespace tarvo
