@@ -8,8 +8,8 @@ WINE64=/usr/lib/wine/wine64
 tarvo_install_deps() {
   local need=()
   command -v cmake >/dev/null || need+=(cmake)
-  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
+  command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686)
+  command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64)
   command -v wine >/dev/null || need+=(wine)
   [ -x "$WINE64" ] || need+=(wine64)
   command -v Xvfb >/dev/null || need+=(xvfb)
