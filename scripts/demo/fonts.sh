@@ -5,6 +5,6 @@
 # the letters "0 1 r".
 set -euo pipefail
 fonts=/usr/share/wine/fonts
-[ -d "$fonts" ] || exit 0
+[ -f "$fonts/marlett.ttf" ] || { echo "Wine's fonts are missing (package fonts-wine)" >&2; exit 1; }
 mkdir -p "$DEMO_DRIVE_C/windows/Fonts"
 cp -n "$fonts"/*.ttf "$DEMO_DRIVE_C/windows/Fonts/" 2>/dev/null || true

@@ -47,14 +47,42 @@ TStrings WatchedProgramNames() {
   return {"PARDEX.EXE", "TORVALIN.EXE", "MARQUELL.EXE", "DELFANOR.EXE", "NOLVER.EXE"};
 }
 
-std::string SystemDirectoryForScan() {
-  char buffer[MAX_PATH] = {};
-  // The result is not examined: a failure leaves the text empty.
-  GetSystemDirectoryA(buffer, MAX_PATH);
+namespace {
+
+std::string FolderForComparison(const char* buffer) {
   std::string dir(buffer);
   if (!dir.empty()) CharUpperBuffA(&dir[0], static_cast<DWORD>(dir.size()));
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
   return dir;
+}
+
+}  // namespace
+
+std::string SystemDirectoryForScan() {
+  char buffer[MAX_PATH] = {};
+  // The result is not examined: a failure leaves the text empty.
+  GetSystemDirectoryA(buffer, MAX_PATH);
+  return FolderForComparison(buffer);
+}
+
+std::string Wow64SystemDirectoryForScan() {
+  // Both calls exist from XP on; looked up so the program still starts on
+  // Windows 95 to 2000, where there is no WoW64.
+  using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+  using TGetSystemWow64Directory = UINT(WINAPI*)(LPSTR, UINT);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (!kernel) return std::string();
+  auto isWow64Process = reinterpret_cast<TIsWow64Process>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+  auto getWow64Directory = reinterpret_cast<TGetSystemWow64Directory>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
+  BOOL wow64 = FALSE;
+  if (!isWow64Process || !getWow64Directory) return std::string();
+  if (!isWow64Process(GetCurrentProcess(), &wow64) || !wow64) return std::string();
+  char buffer[MAX_PATH] = {};
+  const UINT length = getWow64Directory(buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::string();
+  return FolderForComparison(buffer);
 }
 
 TfrmMain::TfrmMain() {
@@ -65,6 +93,7 @@ TfrmMain::TfrmMain() {
   watchedPrograms_ = WatchedProgramNames();
   misplaced_.clear();
   systemDirectory_ = SystemDirectoryForScan();
+  wow64SystemDirectory_ = Wow64SystemDirectoryForScan();
   OpenLog();
 }
 

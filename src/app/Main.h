@@ -102,6 +102,7 @@ private:
   TStrings watchedPrograms_;
   TStrings misplaced_;
   std::string systemDirectory_;
+  std::string wow64SystemDirectory_;
 };
 
 // Builds the watched lists, in the order the report relies on.
@@ -109,5 +110,9 @@ TStrings WatchedLibraryNames();
 TStrings WatchedProgramNames();
 // The Windows system directory, upper-cased, without a trailing backslash.
 std::string SystemDirectoryForScan();
+// The same for the WoW64 system directory when this is a 32-bit program on
+// 64-bit Windows; empty otherwise (32-bit Windows, a 64-bit program, systems
+// before XP that lack the calls).
+std::string Wow64SystemDirectoryForScan();
 
 }  // namespace tarvo

@@ -2,12 +2,20 @@
 
 #include <shellapi.h>
 
+#include <cstddef>
 #include <set>
 #include <vector>
 
 #include "app/Main.h"
 #include "app/Removal.h"
 #include "framework/MessageDialog.h"
+
+#if !defined(_WIN64)
+// The 32-bit program hands this record to every shell from Windows 95 on,
+// whose layout is packed: a compiler that pads it breaks the removal.
+static_assert(sizeof(SHFILEOPSTRUCTA) == 30, "file-operation record");
+static_assert(offsetof(SHFILEOPSTRUCTA, fAnyOperationsAborted) == 18, "aborted flag");
+#endif
 
 namespace tarvo {
 

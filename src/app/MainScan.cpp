@@ -12,6 +12,7 @@ void TfrmMain::ScanFolder(LPCITEMIDLIST list) {
   context.watchedLibraries = &watchedLibraries_;
   context.watchedPrograms = &watchedPrograms_;
   context.systemDirectory = systemDirectory_;
+  context.wow64SystemDirectory = wow64SystemDirectory_;
   context.misplaced = &misplaced_;
   context.stopRequested = [this] { return stopFlag_; };
   context.processMessages = [] { Application.ProcessMessages(); };

@@ -155,8 +155,12 @@ void TModuleScan::ExamineFile(const std::string& name) {
     ReportWatchedFile(name);
     const std::string folder =
         ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
-    if (folder != context_.systemDirectory && context_.misplaced)
-      context_.misplaced->push_back(name);
+    // Under WoW64 the shell lists the 32-bit system directory's files a
+    // second time under their physical folder: they are where they belong.
+    const bool inSystemDirectory =
+        folder == context_.systemDirectory ||
+        (!context_.wow64SystemDirectory.empty() && folder == context_.wow64SystemDirectory);
+    if (!inSystemDirectory && context_.misplaced) context_.misplaced->push_back(name);
   } else if (extension == ".EXE" && context_.watchedPrograms &&
              IndexOfText(*context_.watchedPrograms, fileName) >= 0) {
     ReportWatchedFile(name);

@@ -20,6 +20,9 @@ struct TScanContext {
   const std::vector<std::string>* watchedLibraries = nullptr;
   const std::vector<std::string>* watchedPrograms = nullptr;
   std::string systemDirectory;  // upper case, no trailing backslash
+  // The 32-bit system directory of a 32-bit program on 64-bit Windows
+  // (SYSWOW64), in the same form; empty anywhere else.
+  std::string wow64SystemDirectory;
   std::vector<std::string>* misplaced = nullptr;
   std::function<bool()> stopRequested;
   std::function<void()> processMessages;

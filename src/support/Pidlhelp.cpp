@@ -5,6 +5,13 @@
 
 #include "platform/ComRef.h"
 
+#if !defined(_WIN64)
+// Records the shell fills in for the 32-bit program: their sizes are the
+// system's, whatever the compiler's packing.
+static_assert(sizeof(SHFILEINFOA) == 352, "file-information record");
+static_assert(sizeof(STRRET) == 264, "display-name record");
+#endif
+
 namespace tarvo {
 
 IMalloc* ShellMalloc = nullptr;

@@ -315,6 +315,21 @@ TEST(RegistryDump, KeysAndValuesDeletedDuringTheWalkAreSkipped) {
             lines);
 }
 
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// A link's target is a path in the registry's own namespace, which knows no
+// views: a 32-bit program on 64-bit Windows finds HKLM\Software under
+// Wow6432Node there.
+std::string NativeMachinePath(const std::string& path) {
+  const std::string software = "Software\\";
+  if (IsWow64() && path.compare(0, software.size(), software) == 0)
+    return software + "Wow6432Node\\" + path.substr(software.size());
+  return path;
+}
+
 // A registry link back to an ancestor: without a depth bound the walk would
 // recurse until the stack is gone. The walk stops descending at level 512.
 class TLoopLink {
@@ -324,8 +339,9 @@ public:
     LONG rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, wide.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
                               KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, link_.put(), nullptr);
     if (rc != ERROR_SUCCESS) return;
+    const std::string native = NativeMachinePath(parentPath);
     const std::wstring target =
-        L"\\Registry\\Machine\\" + std::wstring(parentPath.begin(), parentPath.end());
+        L"\\Registry\\Machine\\" + std::wstring(native.begin(), native.end());
     rc = RegSetValueExW(link_.get(), L"SymbolicLinkValue", 0, REG_LINK,
                         reinterpret_cast<const BYTE*>(target.c_str()),
                         static_cast<DWORD>(target.size() * sizeof(wchar_t)));
@@ -544,6 +560,46 @@ TEST(RegistryDump, ValuesVanishingDuringListingAreNotListedTwice) {
     ASSERT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end()))
         << "a line listed twice after " << dumps << " dumps";
   }
+}
+
+// The suite's 32-bit installer writes HKLM\Software\ZVK through the 32-bit
+// view, which is what the 32-bit program reads on 64-bit Windows. Written
+// here by the 32-bit regedit, as an installer would; the 64-bit test build
+// reads the 64-bit view and must not see it.
+TEST(RegistryDump, KeysWrittenThroughThe32BitViewAreTheOnesThe32BitProgramReads) {
+  char wow64[MAX_PATH] = {};
+  ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u) << "the prefix is not a WoW64 prefix";
+  const std::string file = "C:\\tarvo-view32.reg";
+  {
+    TUniqueFile out(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(out);
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\ZVK]\r\n\"View\"=\"32-bit\"\r\n";
+    DWORD written = 0;
+    ASSERT_TRUE(
+        WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+  }
+  std::string command = std::string(wow64) + "\\regedit.exe /S " + file;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process))
+      << GetLastError();
+  TUniqueHandle thread(process.hThread), handle(process.hProcess);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(handle.get(), 60000));
+  DeleteFileA(file.c_str());
+  struct TRemove32 {
+    ~TRemove32() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kZvk, KEY_WOW64_32KEY, 0); }
+  } remove;
+
+  const TLines lines = Dump(HKEY_LOCAL_MACHINE, kZvk);
+#if defined(_WIN64)
+  EXPECT_EQ(TLines{}, lines);
+#else
+  EXPECT_EQ(TLines{"HKLM\\Software\\ZVK\\View = 32-bit"}, lines);
+#endif
 }
 
 }  // namespace

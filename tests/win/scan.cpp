@@ -145,6 +145,70 @@ TEST(ModuleScan, RealSystemDirectoryCopyIsNotMisplaced) {
   EXPECT_TRUE(run.misplaced.empty());
 }
 
+// A copy planted in the physical 32-bit system directory (SYSWOW64), with
+// one in a subfolder of it, removed again afterwards.
+struct TWow64Plant {
+  std::string physical;  // the SYSWOW64 folder as the system names it
+  std::string sub;
+  explicit TWow64Plant(const std::string& folder) : physical(folder), sub(folder + "\\tarvo-sub") {
+    CreateDirectoryA(sub.c_str(), nullptr);
+    ok = CopyFileA(FixturePath("VQ32W.DLL").c_str(), (physical + "\\vq32w.dll").c_str(), TRUE) &&
+         CopyFileA(FixturePath("VQ32W.DLL").c_str(), (sub + "\\VQ32W.DLL").c_str(), TRUE);
+  }
+  ~TWow64Plant() {
+    DeleteFileA((sub + "\\VQ32W.DLL").c_str());
+    RemoveDirectoryA(sub.c_str());
+    DeleteFileA((physical + "\\vq32w.dll").c_str());
+  }
+  bool ok = false;
+};
+
+TLines WithVersion(const TLines& paths) {
+  TLines lines;
+  for (const std::string& path : paths) lines.push_back(path + " - 5.1.2600.0");
+  return lines;
+}
+
+TLines Containing(const TLines& lines, const std::string& part) {
+  TLines found;
+  for (const std::string& line : lines)
+    if (line.find(part) != std::string::npos) found.push_back(line);
+  return Sorted(found);
+}
+
+// On 64-bit Windows the 32-bit program's system directory is SYSWOW64 under
+// the name SYSTEM32, and the shell lists its files under both names: one
+// file, two routes, both where the library belongs. The 64-bit build sees
+// the real SYSTEM32, so for it a copy in SYSWOW64 is as misplaced as any.
+TEST(ModuleScan, Wow64SystemDirectoryCopyIsReportedUnderBothNamesMisplacedUnderNeither) {
+  char wow64[MAX_PATH] = {};
+  ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u) << "the prefix is not a WoW64 prefix";
+  char system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  TWow64Plant plant(wow64);
+  ASSERT_TRUE(plant.ok) << GetLastError();
+
+  TScanRun run;
+  run.context.wow64SystemDirectory = Wow64SystemDirectoryForScan();
+  run.ScanPath(system);
+  run.ScanPath(wow64);
+  const std::string sys(system), phys(wow64);
+#if defined(_WIN64)
+  EXPECT_EQ(run.context.wow64SystemDirectory, "");
+  EXPECT_EQ(Containing(run.lines, "vq32w.dll"), WithVersion({phys + "\\vq32w.dll"}));
+  EXPECT_EQ(Sorted(run.misplaced), Sorted({phys + "\\vq32w.dll", phys + "\\tarvo-sub\\VQ32W.DLL"}));
+#else
+  std::string upper = phys;
+  CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+  EXPECT_EQ(run.context.wow64SystemDirectory, upper);
+  EXPECT_EQ(Containing(run.lines, "vq32w.dll"),
+            Sorted(WithVersion({sys + "\\vq32w.dll", phys + "\\vq32w.dll"})));
+  // A subfolder of either name is not the system directory.
+  EXPECT_EQ(Sorted(run.misplaced),
+            Sorted({sys + "\\tarvo-sub\\VQ32W.DLL", phys + "\\tarvo-sub\\VQ32W.DLL"}));
+#endif
+}
+
 TEST(ModuleScan, LinksThatLoopAreNotFollowedOtherRoutesAre) {
   TPlantedTree tree('d', "scan-links");
   tree.Folder("top/x/y");

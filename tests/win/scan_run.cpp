@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -28,16 +29,13 @@ int Count(const std::string& text, const std::string& part) {
   return count;
 }
 
-TEST(ScanRun, DeclineAtTheEndThenCloseAsksAgain) {
-  TPlantedTree tree('d', "scan-run");
+// Starts the program from the tree's folder `bin` (so its log lands there and
+// goes with the tree), waits for the offer at the end of its run, then closes
+// the window and waits for the program to end.
+void RunAndCloseAfterTheOffer(const TPlantedTree& tree, TDialogAnswerer& answerer) {
   tree.Folder("bin");
-  tree.Folder("stray");
-  tree.Plant("VQ32W.DLL", "stray\\VQ32W.DLL");
-  // The program runs from the tree so its log lands there and goes with it.
   const std::string exe = tree.Win("bin\\Tarvo.exe");
   ASSERT_TRUE(CopyFileA(UnixPathFromEnv("TARVO_EXE").c_str(), exe.c_str(), FALSE));
-
-  TDialogAnswerer answerer(TAnswer::No);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -46,7 +44,6 @@ TEST(ScanRun, DeclineAtTheEndThenCloseAsksAgain) {
                              tree.Win("bin").c_str(), &startup, &process));
   tarvo::TUniqueHandle thread(process.hThread), handle(process.hProcess);
 
-  // The run ends with its offer, declined; then the window is closed.
   for (int waited = 0; answerer.Shown() < 1 && waited < 120000; waited += 100) Sleep(100);
   ASSERT_EQ(answerer.Shown(), 1);
   HWND window = nullptr;
@@ -58,12 +55,63 @@ TEST(ScanRun, DeclineAtTheEndThenCloseAsksAgain) {
   ASSERT_TRUE(window);
   PostMessageA(window, WM_CLOSE, 0, 0);
   ASSERT_EQ(WaitForSingleObject(handle.get(), 60000), WAIT_OBJECT_0);
+}
+
+TEST(ScanRun, DeclineAtTheEndThenCloseAsksAgain) {
+  TPlantedTree tree('d', "scan-run");
+  tree.Folder("stray");
+  tree.Plant("VQ32W.DLL", "stray\\VQ32W.DLL");
+
+  // The run ends with its offer, declined; closing asks again.
+  TDialogAnswerer answerer(TAnswer::No);
+  ASSERT_NO_FATAL_FAILURE(RunAndCloseAfterTheOffer(tree, answerer));
   EXPECT_EQ(answerer.Shown(), 2);
 
   const std::string log = ReadAll(tree.Win("bin\\Tarvo.log"));
   EXPECT_NE(log.find(tree.Win("stray\\VQ32W.DLL") + " - 5.1.2600.0"), std::string::npos) << log;
   EXPECT_EQ(Count(log, "Misplaced DLLs not removed"), 2) << log;
   EXPECT_TRUE(GetFileAttributesA(tree.Win("stray\\VQ32W.DLL").c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+
+// Yes removes the stray copy and nothing else. The system directory's copy
+// stays, also under the second name the shell lists it by when the 32-bit
+// program runs on 64-bit Windows (SYSWOW64), which must never be offered.
+TEST(ScanRun, YesRemovesTheStrayCopyAndKeepsTheSystemDirectoryCopy) {
+  TPlantedTree tree('d', "scan-run-yes");
+  tree.Folder("stray");
+  tree.Plant("VQ32W.DLL", "stray\\VQ32W.DLL");
+  char system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
+  const std::string installed = std::string(system) + "\\vq32w.dll";
+  ASSERT_TRUE(CopyFileA(FixturePath("VQ32W.DLL").c_str(), installed.c_str(), TRUE));
+  struct TCleanup {
+    std::string installed;
+    ~TCleanup() {
+      DeleteFileA(installed.c_str());
+      const char* root = std::getenv("TARVO_WINE_ROOT");
+      if (root)
+        RunUnix(std::string("rm -rf '") + root + "/home/.local/share/Trash/files/'VQ32W* '" + root +
+                "/home/.local/share/Trash/info/'VQ32W*");
+    }
+  } cleanup{installed};
+
+  TDialogAnswerer answerer(TAnswer::Yes);
+  ASSERT_NO_FATAL_FAILURE(RunAndCloseAfterTheOffer(tree, answerer));
+  // Nothing is left to offer on closing.
+  EXPECT_EQ(answerer.Shown(), 1);
+
+  const std::string log = ReadAll(tree.Win("bin\\Tarvo.log"));
+  const std::string stray = tree.Win("stray\\VQ32W.DLL");
+  EXPECT_NE(log.find(installed + " - 5.1.2600.0\r\n"), std::string::npos) << log;
+#if !defined(_WIN64)
+  char wow64[MAX_PATH] = {};
+  ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+  EXPECT_NE(log.find(std::string(wow64) + "\\vq32w.dll - 5.1.2600.0\r\n"), std::string::npos)
+      << log;
+#endif
+  EXPECT_NE(log.find("Removed Files:\r\n" + stray + "\r\nFinished\r\n"), std::string::npos) << log;
+  EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesA(installed.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
