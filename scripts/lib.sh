@@ -26,6 +26,9 @@ tarvo_install_deps() {
   [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
   command -v import >/dev/null || need+=(imagemagick)
   command -v clang++ >/dev/null || need+=(clang)
+  # The release zip is written with zip -X and checked with unzip.
+  command -v zip >/dev/null || need+=(zip)
+  command -v unzip >/dev/null || need+=(unzip)
   [ ${#need[@]} -eq 0 ] && return 0
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo
