@@ -32,7 +32,7 @@ std::string FromEnv(const char* name) {
 }
 
 std::vector<TBaselineEntry> ReadBaseline() {
-  const std::string path = FromEnv("TARVO_IMPORTS_BASELINE");
+  const std::string path = TARVO_IMPORTS_BASELINE;
   std::ifstream in(path);
   if (!in) throw std::runtime_error("cannot open " + path);
   std::vector<TBaselineEntry> entries;
