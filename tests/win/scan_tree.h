@@ -18,14 +18,21 @@ namespace tarvo::test {
 // neither waits for them nor knows their status, so the script leaves its
 // status in a marker file that is polled for.
 inline int RunUnix(const std::string& script) {
+  // The answer file lies in this build tree's Wine root: Wine's process ids
+  // are small and the same in every prefix, so a name in /tmp was shared
+  // with test runs of other trees and could hand back their answer early.
   static int serial = 0;
-  const std::string marker =
-      "/tmp/tarvo-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
+  const std::string marker = std::string(root) + "/answer-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
-  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > " + marker +
-                        ".part && mv " + marker + ".part " + marker + "\"";
+  // Left by a run of this tree that was killed: never an answer to this call.
+  DeleteFileA(markerWin.c_str());
+  std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > '" + marker +
+                        ".part' && mv '" + marker + ".part' '" + marker + "'\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
