@@ -16,15 +16,15 @@ namespace tarvo::test {
 // Runs a Unix command line through /bin/sh and gives its exit status. Wine
 // starts Unix programs given as \\?\unix paths but hands back a handle that
 // neither waits for them nor knows their status, so the script leaves its
-// status in a marker file that is polled for.
+// status in a marker file that is polled for. The marker lives in the
+// prefix's own folder: Wine numbers processes per prefix, so two test runs
+// in two prefixes (both builds, two work trees) would share /tmp names and
+// read each other's markers.
 inline int RunUnix(const std::string& script) {
-  // The answer file lies in this build tree's Wine root: Wine's process ids
-  // are small and the same in every prefix, so a name in /tmp was shared
-  // with test runs of other trees and could hand back their answer early.
   static int serial = 0;
   const char* root = std::getenv("TARVO_WINE_ROOT");
   if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
-  const std::string marker = std::string(root) + "/answer-" +
+  const std::string marker = std::string(root) + "/tarvo-test-" +
                              std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
