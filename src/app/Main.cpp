@@ -4,6 +4,7 @@
 
 #include "app/About.h"
 #include "app/RegistryDump.h"
+#include "app/Removal.h"
 #include "app/resource.h"
 #include "framework/Application.h"
 #include "framework/Controls.h"
@@ -266,6 +267,10 @@ LRESULT TfrmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Close();
       return 0;
     case WM_QUERYENDSESSION:
+      // The close query as for any close. Asked while the removal prompt is
+      // up, it makes no second offer and allows the end: the prompt stays
+      // unanswered until the system ends the program, so nothing is removed
+      // and no line is written for it.
       return Form_OnCloseQuery() ? TRUE : FALSE;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -331,6 +336,8 @@ void TfrmMain::PerformRun() {
   // The module scan of My Computer.
   {
     TUniquePidl drives;
+    // The result is not examined: without a list the scan's bind fails and
+    // the run ends with that error.
     SHGetSpecialFolderLocation(Application.Handle(), CSIDL_DRIVES, drives.put());
     ScanFolder(drives.get());
   }
@@ -366,10 +373,9 @@ void TfrmMain::ReportDateTime() {
 void TfrmMain::OpenLog() {
   char exe[MAX_PATH + 1] = {};
   DWORD len = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  std::string folder(exe, len);
-  size_t cut = folder.find_last_of("\\:");
-  folder = cut == std::string::npos ? std::string() : folder.substr(0, cut + 1);
-  logPath_ = folder + "Tarvo.log";
+  // In a double-byte code page the second byte of a character in the
+  // program's name may be 0x5C: only a real backslash ends the folder.
+  logPath_ = ExtractFilePath(std::string(exe, len), &IsAnsiLeadByte) + "Tarvo.log";
   DeleteFileA(logPath_.c_str());
   logStream_.reset(CreateFileA(logPath_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

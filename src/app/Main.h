@@ -93,6 +93,9 @@ private:
   TUniqueGdiObject font_;
   TUniqueGdiObject boldFont_;
   bool activated_ = false;
+  // Set while the removal offer runs (its prompt, then the shell's removal):
+  // the offer is not entered a second time meanwhile.
+  bool offerRunning_ = false;
 
   TComRef<IShellFolder> desktopFolder_;
   bool stopFlag_ = false;

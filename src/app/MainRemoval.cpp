@@ -98,6 +98,15 @@ void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TRepo
 }
 
 void TfrmMain::OfferRemoval() {
+  // The prompt and the shell's removal both process messages; the system's
+  // end-of-session query, or a close sent to the disabled window, arriving
+  // there must not open a second prompt for the same list over the first.
+  if (offerRunning_) return;
+  struct TRunning {
+    bool& flag;
+    explicit TRunning(bool& f) : flag(f) { flag = true; }
+    ~TRunning() { flag = false; }
+  } running(offerRunning_);
   OfferRemovalOf(misplaced_, Handle(), [this](const std::string& line) { ReportLine(line); });
 }
 

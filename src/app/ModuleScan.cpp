@@ -85,10 +85,13 @@ void TModuleScan::ScanFolder(LPCITEMIDLIST list) {
   if (context_.stopRequested && context_.stopRequested()) return;
   if (context_.processMessages) context_.processMessages();
 
-  // The desktop folder itself stands for the empty list and is not ours to release.
+  // The desktop folder itself stands for the empty list and is not ours to
+  // release. An absent list is no empty list: it is bound like any other, and
+  // the shell's refusal is the run's error (scanning the desktop instead would
+  // walk the network places, which are no drive and never excluded).
   TComRef<IShellFolder> bound;
   IShellFolder* folder = context_.desktopFolder;
-  if (list && list->mkid.cb != 0) {
+  if (!list || list->mkid.cb != 0) {
     OleCheck(
         context_.desktopFolder->BindToObject(list, nullptr, IID_IShellFolder, bound.put_void()));
     folder = bound.get();

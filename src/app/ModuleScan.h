@@ -51,8 +51,9 @@ public:
   explicit TModuleScan(const TScanContext& context) : context_(context) {}
 
   // Scans the folder with the absolute item ID list `list` (empty list: the
-  // desktop). The list stays the caller's. Throws the OLE error when a folder
-  // cannot be bound or enumerated.
+  // desktop; a null list is bound like any other and so fails). The list
+  // stays the caller's. Throws the OLE error when a folder cannot be bound or
+  // enumerated.
   void ScanFolder(LPCITEMIDLIST list);
 
 private:

@@ -14,6 +14,12 @@ namespace {
 
 const char kAppWindowClass[] = "TarvoApplication";
 
+// The locale's lower-casing, as the scan's upper-casing: letters beyond
+// ASCII are lowered too, double-byte characters are treated whole.
+void LowerCaseAnsi(char* text, std::size_t length) {
+  CharLowerBuffA(text, static_cast<DWORD>(length));
+}
+
 LRESULT CALLBACK AppWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
@@ -35,7 +41,7 @@ void TApplication::Initialize(HINSTANCE instance) {
 
   char path[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
-  title_ = ApplicationTitleFromPath(path, &IsAnsiLeadByte);
+  title_ = ApplicationTitleFromPath(path, &LowerCaseAnsi, &IsAnsiLeadByte);
 
   WNDCLASSA wc = {};
   wc.lpfnWndProc = AppWindowProc;

@@ -10,18 +10,25 @@ TThreadWindowsDisabled::TThreadWindowsDisabled(HWND keep) : keep_(keep) {
 
 BOOL CALLBACK TThreadWindowsDisabled::DisableOne(HWND window, LPARAM param) {
   auto* self = reinterpret_cast<TThreadWindowsDisabled*>(param);
-  if (window != self->keep_ && IsWindowEnabled(window) && self->count_ < 64) {
+  if (window != self->keep_ && IsWindowEnabled(window)) {
+    // Noted before it is disabled: should the note fail for want of memory,
+    // the window stays live rather than disabled for good, and no exception
+    // crosses the system's enumeration.
+    try {
+      self->disabled_.push_back(window);
+    } catch (...) {
+      return TRUE;
+    }
     EnableWindow(window, FALSE);
-    self->disabled_[self->count_++] = window;
   }
   return TRUE;
 }
 
 void TThreadWindowsDisabled::Restore() {
-  for (int i = count_ - 1; i >= 0; --i) {
-    if (IsWindow(disabled_[i])) EnableWindow(disabled_[i], TRUE);
+  for (auto it = disabled_.rbegin(); it != disabled_.rend(); ++it) {
+    if (IsWindow(*it)) EnableWindow(*it, TRUE);
   }
-  count_ = 0;
+  disabled_.clear();
 }
 
 TModalLoop::TModalLoop(HWND dialog) : dialog_(dialog), disabled_(dialog) {}

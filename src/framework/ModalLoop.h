@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace tarvo {
 
 // Disables every enabled top-level window of this thread except `keep`, and
@@ -23,8 +25,7 @@ private:
   static BOOL CALLBACK DisableOne(HWND window, LPARAM param);
 
   HWND keep_;
-  HWND disabled_[64] = {};
-  int count_ = 0;
+  std::vector<HWND> disabled_;
 };
 
 class TModalLoop {

@@ -1,26 +1,18 @@
 // tarvo:portable
 #include "framework/TextRules.h"
 
-#include <cctype>
-
 namespace tarvo {
 
-std::string ApplicationTitleFromPath(const std::string& exePath, TLeadBytePredicate isLeadByte) {
+std::string ApplicationTitleFromPath(const std::string& exePath, TLowerCaseBuffer lowerCase,
+                                     TLeadBytePredicate isLeadByte) {
   std::string::size_type start = FindLastDelimiter(exePath, "\\:", isLeadByte);
   std::string name = start == std::string::npos ? exePath : exePath.substr(start + 1);
   std::string::size_type dot = FindLastDelimiter(name, ".", isLeadByte);
   if (dot != std::string::npos) name.erase(dot);
   // The first character stays as it is, a double-byte one included.
-  std::string::size_type i =
+  std::string::size_type first =
       isLeadByte && !name.empty() && isLeadByte(static_cast<unsigned char>(name[0])) ? 2 : 1;
-  for (; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (isLeadByte && isLeadByte(c)) {
-      ++i;  // a trail byte in "A".."Z" is no letter
-    } else if (c < 0x80) {
-      name[i] = static_cast<char>(std::tolower(c));
-    }
-  }
+  if (first < name.size()) lowerCase(&name[first], name.size() - first);
   return name;
 }
 

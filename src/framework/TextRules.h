@@ -2,17 +2,22 @@
 // Text rules of the application object that need no platform: the title,
 // the error box's text, the first line of a run.
 
+#include <cstddef>
 #include <string>
 
 #include "support/LeadByte.h"
 
 namespace tarvo {
 
-// The executable's file name without folder and extension, its first letter
-// unchanged and the rest lower-cased ("C:\\X\\TARVO.EXE" gives "Tarvo"); the
-// second bytes of double-byte characters are left alone when `isLeadByte`
-// is given.
-std::string ApplicationTitleFromPath(const std::string& exePath,
+// Lower-cases `length` bytes of text in place, whole characters at a time.
+using TLowerCaseBuffer = void (*)(char* text, std::size_t length);
+
+// The executable's file name without folder and extension, its first
+// character unchanged and the rest lower-cased by `lowerCase` ("C:\\X\\TARVO.EXE"
+// gives "Tarvo"); folders and extension are split off only at real
+// delimiters, and a double-byte first character is kept whole, when
+// `isLeadByte` is given.
+std::string ApplicationTitleFromPath(const std::string& exePath, TLowerCaseBuffer lowerCase,
                                      TLeadBytePredicate isLeadByte = nullptr);
 
 // The error box shows the message with a full stop appended when its last

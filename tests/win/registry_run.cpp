@@ -68,6 +68,31 @@ TEST_F(RegistryRun, LineBreaksInDataReachTheLogAsOneReportLine) {
   EXPECT_EQ("HKLM\\Software\\ZVK\\Lines = one\r\ntwo\r\n", Log(logPath));
 }
 
+TEST_F(RegistryRun, MegabyteStringAndLoneNulReachMemoAndLogWhole) {
+  const std::string big(1 << 20, 'M');
+  Set("Big", REG_SZ, big.c_str(), static_cast<DWORD>(big.size() + 1));
+  Set("Nul", REG_SZ, "", 1);
+  std::string logPath;
+  std::string memo;
+  {
+    TfrmMain form;
+    logPath = form.LogPath();
+    form.DumpRegistryKey(HKEY_LOCAL_MACHINE, kZvk);
+    memo.resize(static_cast<size_t>(GetWindowTextLengthA(form.mmoStatus())) + 1);
+    memo.resize(static_cast<size_t>(
+        GetWindowTextA(form.mmoStatus(), &memo[0], static_cast<int>(memo.size()))));
+  }
+  const std::string bigLine = "HKLM\\Software\\ZVK\\Big = " + big;
+  const std::string nulLine = "HKLM\\Software\\ZVK\\Nul = ";
+  const std::string log = Log(logPath);
+  // Enumeration order is the registry's; both orders are whole lines.
+  EXPECT_TRUE(log == bigLine + "\r\n" + nulLine + "\r\n" ||
+              log == nulLine + "\r\n" + bigLine + "\r\n")
+      << log.size();
+  EXPECT_TRUE(memo == bigLine + "\r\n" + nulLine || memo == nulLine + "\r\n" + bigLine)
+      << memo.size();
+}
+
 TEST_F(RegistryRun, ReadErrorEndsTheRunAfterTheLinesBeforeIt) {
   Set("a", REG_SZ, "before", 7);
   const unsigned char eight[8] = {1};

@@ -417,6 +417,19 @@ TEST(ModuleScan, FailingBindOrEnumerationRaisesTheOleErrorNoEnumeratorIsEmpty) {
   EXPECT_THROW(run.ScanList(drives.get()), EOleError);
 }
 
+// A run whose My Computer list could not be had scans with no list at all: the
+// shell's real desktop refuses to bind it, and nothing of the desktop (nor of
+// the network places under it) is walked.
+TEST(ModuleScan, AbsentListIsBoundAndFailsInsteadOfScanningTheDesktop) {
+  TPlantedTree tree('d', "scan-absent");
+  tree.Plant("VQ32W.DLL", "VQ32W.DLL");
+  TScanRun run;
+  EXPECT_THROW(run.ScanList(nullptr), EOleError);
+  EXPECT_TRUE(run.lines.empty());
+  EXPECT_TRUE(run.misplaced.empty());
+  EXPECT_EQ(run.foldersEntered, 1);
+}
+
 }  // namespace
 
 namespace {

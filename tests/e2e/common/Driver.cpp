@@ -62,6 +62,14 @@ BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
   return TRUE;
 }
 
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(
+      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                              &wide[0], static_cast<int>(wide.size()))));
+  return wide;
+}
+
 std::string ExeFromEnvironment() {
   const char* value = std::getenv("TARVO_EXE");
   if (!value || !*value) throw std::runtime_error("TARVO_EXE is not set");
@@ -72,25 +80,32 @@ std::string ExeFromEnvironment() {
 
 }  // namespace
 
-void RemoveTree(const std::string& folder) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+namespace {
+
+// Wide, so that names outside this process's code page go too.
+void RemoveTreeW(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = folder + "\\" + name;
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + L"\\" + name;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
+        RemoveTreeW(path);
       } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
       }
-    } while (FindNextFileA(find, &data));
+    } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(folder.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
+
+}  // namespace
+
+void RemoveTree(const std::string& folder) { RemoveTreeW(Wide(folder)); }
 
 HWND FindTopWindow(DWORD processId, const char* className, const char* caption) {
   TFindContext ctx{processId, className, caption, nullptr};
@@ -128,29 +143,54 @@ std::string ReadFileBytes(const std::string& path, bool* ok) {
   return bytes;
 }
 
-TTarvoProcess::TTarvoProcess(const std::string& folder) : folder_(folder) {
+TTarvoProcess::TTarvoProcess(const std::string& folder, const std::wstring& exeName)
+    : folder_(folder), exeName_(exeName) {
   RemoveTree(folder_);
   CreateDirectoryA(folder_.c_str(), nullptr);
-  std::string target = folder_ + "\\Tarvo.exe";
-  if (!CopyFileA(ExeFromEnvironment().c_str(), target.c_str(), FALSE))
-    throw std::runtime_error("cannot copy Tarvo.exe to " + target);
+  const std::wstring target = Wide(folder_) + L"\\" + exeName_;
+  if (!CopyFileW(Wide(ExeFromEnvironment()).c_str(), target.c_str(), FALSE))
+    throw std::runtime_error("cannot copy Tarvo.exe to " + folder_);
 }
 
 TTarvoProcess::~TTarvoProcess() {
   if (pi_.hProcess) {
     Kill();
     CloseHandle(pi_.hProcess);
-    CloseHandle(pi_.hThread);
+    if (pi_.hThread) CloseHandle(pi_.hThread);
   }
 }
 
 bool TTarvoProcess::Start() {
-  std::string exe = folder_ + "\\Tarvo.exe";
-  std::string cmd = "\"" + exe + "\"";
-  STARTUPINFOA si = {};
+  const std::wstring exe = Wide(folder_) + L"\\" + exeName_;
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
-  return CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &si, &pi_) != FALSE;
+  return CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        Wide(folder_).c_str(), &si, &pi_) != FALSE;
+}
+
+bool TTarvoProcess::Adopt(DWORD processId) {
+  pi_.hProcess = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId);
+  if (!pi_.hProcess) return false;
+  pi_.dwProcessId = processId;
+  return true;
+}
+
+bool TTarvoProcess::Suspend() { return SuspendThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
+bool TTarvoProcess::Resume() { return ResumeThread(pi_.hThread) != static_cast<DWORD>(-1); }
+
+std::wstring TTarvoProcess::ApplicationTitle() {
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, L"TarvoApplication", nullptr)) != nullptr) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != pi_.dwProcessId) continue;
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+  }
+  return {};
 }
 
 HWND TTarvoProcess::MainWindow(milliseconds timeout) {

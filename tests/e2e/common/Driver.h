@@ -48,8 +48,9 @@ std::string ReadFileBytes(const std::string& path, bool* ok = nullptr);
 class TTarvoProcess {
 public:
   // `folder` is made (emptied first) and Tarvo.exe copied into it from the
-  // build (the TARVO_EXE environment variable).
-  explicit TTarvoProcess(const std::string& folder);
+  // build (the TARVO_EXE environment variable), under the name `exeName`
+  // (wide, so that it can hold characters of any code page).
+  explicit TTarvoProcess(const std::string& folder, const std::wstring& exeName = L"Tarvo.exe");
   ~TTarvoProcess();
   TTarvoProcess(const TTarvoProcess&) = delete;
   TTarvoProcess& operator=(const TTarvoProcess&) = delete;
@@ -58,7 +59,16 @@ public:
   std::string LogPath() const { return folder_ + "\\Tarvo.log"; }
 
   bool Start();
+  // Takes on a copy that something else started (the process's GUI thread
+  // is then not known).
+  bool Adopt(DWORD processId);
   DWORD ProcessId() const { return pi_.dwProcessId; }
+  // Holds the program's GUI thread still, so that input sent meanwhile is
+  // queued together, and lets it go on.
+  bool Suspend();
+  bool Resume();
+  // The caption of the program's hidden application window: its title.
+  std::wstring ApplicationTitle();
   // Waits for the main window; null when it never came.
   HWND MainWindow(milliseconds timeout = milliseconds(30000));
   HWND Memo();
@@ -77,6 +87,7 @@ public:
 
 private:
   std::string folder_;
+  std::wstring exeName_;
   PROCESS_INFORMATION pi_ = {};
 };
 
