@@ -9,6 +9,7 @@
 #include "app/Main.h"
 #include "app/Removal.h"
 #include "framework/MessageDialog.h"
+#include "support/LongPath.h"
 
 #if !defined(_WIN64)
 // The 32-bit program hands this record to every shell from Windows 95 on,
@@ -23,9 +24,7 @@ namespace {
 
 constexpr int ResultYes = 6;
 
-bool FileStillThere(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileThere(const std::string& path) { return PathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Looked up at run time: shells before version 4.71 lack it, and a static
 // import would keep the program from starting there at all.
@@ -63,13 +62,18 @@ void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TRepo
     report(RemovalDeclinedLine);
     return;
   }
+  // The shell's operation processes messages, and whatever runs then may
+  // change the list: the offer works on its own copy.
+  const std::vector<std::string> paths = misplaced;
   // Without a Recycle Bin the shell would delete the files for good.
-  if (!RecycleBinAvailable(misplaced)) {
+  if (!RecycleBinAvailable(paths)) {
     report(RemovalDeclinedLine);
     return;
   }
-  std::string buffer = BuildPathBuffer(misplaced);
+  const std::string buffer = BuildPathBuffer(paths);
   if (!buffer.empty()) {
+    std::vector<bool> existedBefore;
+    for (const std::string& path : paths) existedBefore.push_back(FileThere(path));
     SHFILEOPSTRUCTA request{};
     request.hwnd = owner;
     request.wFunc = FO_DELETE;
@@ -77,21 +81,17 @@ void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TRepo
     request.pTo = nullptr;
     // The nuke warning makes the shell ask before deleting anything it cannot recycle.
     request.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_WANTNUKEWARNING;
-    std::vector<bool> existedBefore;
-    for (const std::string& path : misplaced) existedBefore.push_back(FileStillThere(path));
-    if (SHFileOperationA(&request) == 0) {
-      // After a cancel in the shell's progress window, or a declined permanent
-      // deletion, only what was there before and is gone now was removed.
-      std::vector<std::string> removed;
-      for (size_t i = 0; i < misplaced.size(); ++i) {
-        if (request.fAnyOperationsAborted && (!existedBefore[i] || FileStillThere(misplaced[i])))
-          continue;
-        removed.push_back(misplaced[i]);
-      }
-      if (!request.fAnyOperationsAborted || !removed.empty()) {
-        report(RemovedFilesLine);
-        for (const std::string& path : removed) report(path);
-      }
+    // Neither the result nor the abort flag tells what went: the shell stops
+    // at the first file it cannot remove, after moving the ones before it, and
+    // a cancel or a declined deletion leaves the rest. What was there before
+    // and is gone now is what was removed, whatever the shell returned.
+    SHFileOperationA(&request);
+    std::vector<std::string> removed;
+    for (size_t i = 0; i < paths.size(); ++i)
+      if (existedBefore[i] && !FileThere(paths[i])) removed.push_back(paths[i]);
+    if (!removed.empty()) {
+      report(RemovedFilesLine);
+      for (const std::string& path : removed) report(path);
     }
   }
   misplaced.clear();

@@ -14,7 +14,8 @@ using TReportLine = std::function<void(const std::string&)>;
 
 // Asks once whether the listed libraries go to the Recycle Bin and, on Yes,
 // hands them to the shell in one operation owned by `owner`, then reports
-// and clears the list. A declined offer, or one the Recycle Bin cannot take,
+// the files that operation removed and clears the list. Paths with "?" or
+// "*" are never handed over. A declined offer, or one the Recycle Bin cannot take,
 // leaves the list as it is.
 void OfferRemovalOf(std::vector<std::string>& misplaced, HWND owner, const TReportLine& report);
 

@@ -7,6 +7,7 @@
 #include "platform/ComRef.h"
 #include "platform/UniquePidl.h"
 #include "platform/UniqueResource.h"
+#include "support/LongPath.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
 #include "support/VersionInfo.h"
@@ -19,6 +20,9 @@ constexpr DWORD EnumFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
 constexpr ULONG AskedAttributes = SFGAO_FILESYSANCESTOR | SFGAO_FOLDER | SFGAO_FILESYSTEM;
 // Room the status bar keeps beside its text, in pixels.
 constexpr int FolderTextMargin = 20;
+// Shells cut parsing names at this length (Wine every name, older shells
+// their ANSI names); a name this long may name another item or none.
+constexpr size_t CutNameLength = MAX_PATH - 1;
 
 std::string UpperCase(std::string text) {
   if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
@@ -52,6 +56,31 @@ private:
   HGDIOBJ oldFont_ = nullptr;
 };
 
+// A name that may have been cut names the item only when it ends in the
+// item's own in-folder name and the file system holds an item of the same
+// kind there. A cut that ends in a parent folder of the same name as the
+// item, when both are folders, passes: such a folder is too deep for the
+// shell to list anyway.
+bool NamesTheItem(IShellFolder* folder, LPCITEMIDLIST item, const std::wstring& name,
+                  bool isFolder) {
+  const std::wstring own = GetWideDisplayName(folder, item, SHGDN_INFOLDER | SHGDN_FORPARSING);
+  if (own.empty() || name.size() <= own.size()) return false;
+  const size_t start = name.size() - own.size();
+  if (name[start - 1] != L'\\' || name.compare(start, own.size(), own) != 0) return false;
+  const DWORD attributes = PathAttributes(name);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == isFolder;
+}
+
+bool IdentityOf(HANDLE handle, TFolderIdentity& identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(handle, &info)) return false;
+  identity.volume = info.dwVolumeSerialNumber;
+  identity.indexHigh = info.nFileIndexHigh;
+  identity.indexLow = info.nFileIndexLow;
+  return true;
+}
+
 }  // namespace
 
 int IndexOfText(const std::vector<std::string>& list, const std::string& name) {
@@ -65,20 +94,19 @@ int IndexOfText(const std::vector<std::string>& list, const std::string& name) {
 }
 
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity) {
-  if (path.empty()) return false;
-  // Deep paths need the long-path form to be opened at all.
-  std::string open = path;
-  if (path.size() >= MAX_PATH - 12 && path.compare(0, 2, "\\\\") != 0) open = "\\\\?\\" + path;
-  TUniqueFile folder(CreateFileA(open.c_str(), 0,
+  // A path with "?" is a lossy conversion and names no folder.
+  if (path.empty() || HasWildcard(path)) return false;
+  // Deep paths go the wide way, which has no length limit.
+  if (path.size() >= MAX_PATH - 12) return GetFolderIdentity(AnsiToWide(path), identity);
+  TUniqueFile folder(CreateFileA(path.c_str(), 0,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  if (!folder) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(folder.get(), &info)) return false;
-  identity.volume = info.dwVolumeSerialNumber;
-  identity.indexHigh = info.nFileIndexHigh;
-  identity.indexLow = info.nFileIndexLow;
-  return true;
+  return folder && IdentityOf(folder.get(), identity);
+}
+
+bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity) {
+  TUniqueFile folder(OpenForQuery(path));
+  return folder && IdentityOf(folder.get(), identity);
 }
 
 void TModuleScan::ScanFolder(LPCITEMIDLIST list) {
@@ -117,16 +145,30 @@ void TModuleScan::ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMI
   const bool isFolder = (attributes & SFGAO_FOLDER) != 0;
   const bool isAncestor = (attributes & SFGAO_FILESYSANCESTOR) != 0;
   const bool isFileSystem = (attributes & SFGAO_FILESYSTEM) != 0;
+
+  // Only names the ANSI text cannot be trusted with are asked for again in
+  // wide characters: one the code page could not hold ("?"), and one long
+  // enough to have been cut. A cut name is treated as no name at all.
+  std::wstring wideName;
+  if (name.size() >= CutNameLength || HasWildcard(name)) {
+    wideName = GetWideDisplayName(folder, item, SHGDN_FORPARSING);
+    if ((name.size() >= CutNameLength || wideName.size() >= CutNameLength) &&
+        !NamesTheItem(folder, item, wideName, isFolder)) {
+      name.clear();
+      wideName.clear();
+    }
+  }
   if (IsExcludedDrive(name)) return;
 
   if (isFolder && isAncestor && isFileSystem) {
-    EnterFolder(list, item, name);
+    EnterFolder(list, item, name, wideName);
   } else if (!isFolder && isFileSystem) {
-    ExamineFile(name);
+    ExamineFile(name, wideName);
   }
 }
 
-void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name) {
+void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name,
+                              const std::wstring& wideName) {
   TUniquePidl child(ConcatPIDLs(list, item));
   // Without memory for the child's list there is nothing to descend with.
   if (!child) return;
@@ -134,7 +176,8 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
 
   // A link back to a folder on the current descent path would recurse without end.
   TFolderIdentity identity;
-  const bool known = GetFolderIdentity(name, identity);
+  const bool known =
+      wideName.empty() ? GetFolderIdentity(name, identity) : GetFolderIdentity(wideName, identity);
   if (known) {
     for (const TFolderIdentity& open : descent_)
       if (open == identity) return;
@@ -149,13 +192,13 @@ void TModuleScan::EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std:
   if (known) descent_.pop_back();
 }
 
-void TModuleScan::ExamineFile(const std::string& name) {
+void TModuleScan::ExamineFile(const std::string& name, const std::wstring& wideName) {
   const std::string fileName = UpperCase(ExtractFileName(name, &IsAnsiLeadByte));
   // The name holds no folder any more: its extension is the file's.
   const std::string extension = ExtractFileExt(fileName, &IsAnsiLeadByte);
   if (extension == ".DLL" && context_.watchedLibraries &&
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
-    ReportWatchedFile(name);
+    ReportWatchedFile(name, wideName);
     const std::string folder =
         ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
     // Under WoW64 the shell lists the 32-bit system directory's files a
@@ -163,15 +206,20 @@ void TModuleScan::ExamineFile(const std::string& name) {
     const bool inSystemDirectory =
         folder == context_.systemDirectory ||
         (!context_.wow64SystemDirectory.empty() && folder == context_.wow64SystemDirectory);
-    if (!inSystemDirectory && context_.misplaced) context_.misplaced->push_back(name);
+    // A name with "?" does not name the file, and to the shell's removal it
+    // is a wildcard that could match others: reported, never offered.
+    if (!inSystemDirectory && context_.misplaced && !HasWildcard(name))
+      context_.misplaced->push_back(name);
   } else if (extension == ".EXE" && context_.watchedPrograms &&
              IndexOfText(*context_.watchedPrograms, fileName) >= 0) {
-    ReportWatchedFile(name);
+    ReportWatchedFile(name, wideName);
   }
 }
 
-void TModuleScan::ReportWatchedFile(const std::string& name) {
-  TVersionInfo version(name);
+void TModuleScan::ReportWatchedFile(const std::string& name, const std::wstring& wideName) {
+  // A file whose name the code page cannot hold is read through a form of
+  // its path that the ANSI calls can open, where there is one.
+  TVersionInfo version(HasWildcard(name) ? ReachableAnsiPath(wideName) : name);
   if (context_.report) context_.report(name + " - " + version.GetVersionString());
 }
 

@@ -41,7 +41,9 @@ struct TFolderIdentity {
 };
 
 // False when the folder cannot be opened (not a file-system path, no access).
+// Any length; the wide form also reaches names the code page cannot hold.
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity);
+bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity);
 
 // Index of `name` in `list` ignoring letter case (CompareStringA), or -1.
 int IndexOfText(const std::vector<std::string>& list, const std::string& name);
@@ -58,9 +60,12 @@ public:
 
 private:
   void ExamineItem(IShellFolder* folder, LPCITEMIDLIST list, LPCITEMIDLIST item);
-  void EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name);
-  void ExamineFile(const std::string& name);
-  void ReportWatchedFile(const std::string& name);
+  // `wideName` is the shell's wide name, set only for names that are lossy
+  // in the code page or long enough to have been cut.
+  void EnterFolder(LPCITEMIDLIST list, LPCITEMIDLIST item, const std::string& name,
+                   const std::wstring& wideName);
+  void ExamineFile(const std::string& name, const std::wstring& wideName);
+  void ReportWatchedFile(const std::string& name, const std::wstring& wideName);
   void SetFolderText(const std::string& name);
 
   const TScanContext& context_;

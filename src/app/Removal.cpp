@@ -12,7 +12,9 @@ const char* const RemovedFilesLine = "Removed Files:";
 std::string BuildPathBuffer(const std::vector<std::string>& paths) {
   std::string buffer;
   for (const std::string& path : paths) {
-    if (path.empty()) continue;
+    // "?" and "*" are wildcards to the shell, which could match files that
+    // were never offered; no real file name holds them.
+    if (path.empty() || path.find_first_of("?*") != std::string::npos) continue;
     buffer += path;
     buffer += '\0';
   }

@@ -14,8 +14,9 @@ extern const char* const RemovalCaption;
 extern const char* const RemovalDeclinedLine;
 extern const char* const RemovedFilesLine;
 
-// The shell's source list: each non-empty path followed by one zero byte,
-// and one more zero byte after the last. Empty when no path is non-empty.
+// The shell's source list: each path followed by one zero byte, and one more
+// zero byte after the last. Empty paths and paths with "?" or "*" are left
+// out; the list is empty when no path is left.
 std::string BuildPathBuffer(const std::vector<std::string>& paths);
 
 // The root a path's Recycle Bin belongs to: "C:\" for "C:\x\y.dll",

@@ -2,19 +2,33 @@
 
 #include <cstring>
 
+#include "support/LongPath.h"
 #include "support/VersionApi.h"
 
 namespace tarvo {
 
+namespace {
+
+// The service opens a file by its ANSI name, which Windows stops at MAX_PATH
+// characters: a deeper file is opened by its short form where it has one.
+std::string OpenableName(const std::string& fileName) {
+  if (fileName.size() < MAX_PATH) return fileName;
+  std::string shortForm = ReachableAnsiPath(AnsiToWide(fileName));
+  return shortForm.empty() ? fileName : shortForm;
+}
+
+}  // namespace
+
 TFileVersion::TFileVersion(const std::string& fileName) {
   const TVersionApi& api = VersionApi();
   if (!api.Available()) return;
+  const std::string name = OpenableName(fileName);
   DWORD handle = 0;
-  DWORD size = api.GetFileVersionInfoSize(fileName.c_str(), &handle);
+  DWORD size = api.GetFileVersionInfoSize(name.c_str(), &handle);
   if (size == 0) return;
   block_ = std::make_unique<BYTE[]>(size);
   blockSize_ = size;
-  if (!api.GetFileVersionInfo(fileName.c_str(), handle, size, block_.get())) {
+  if (!api.GetFileVersionInfo(name.c_str(), handle, size, block_.get())) {
     FreeInfo();
     return;
   }

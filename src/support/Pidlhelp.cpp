@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/ComRef.h"
+#include "support/LongPath.h"
 
 #if !defined(_WIN64)
 // Records the shell fills in for the 32-bit program: their sizes are the
@@ -42,15 +43,6 @@ const BYTE* LastItem(LPCITEMIDLIST list) {
 struct TCoTaskMemDeleter {
   void operator()(void* p) const noexcept { CoTaskMemFree(p); }
 };
-
-std::string WideToAnsi(const wchar_t* wide) {
-  int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return std::string();
-  std::string text(static_cast<size_t>(size), '\0');
-  size = WideCharToMultiByte(CP_ACP, 0, wide, -1, &text[0], size, nullptr, nullptr);
-  text.resize(size > 0 ? static_cast<size_t>(size) - 1 : 0);
-  return text;
-}
 
 }  // namespace
 
@@ -173,6 +165,24 @@ std::string GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, TDisplayNam
       return std::string(name.cStr, strnlen(name.cStr, sizeof name.cStr));
     default:
       return std::string();
+  }
+}
+
+std::wstring GetWideDisplayName(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags) {
+  STRRET name;
+  std::memset(&name, 0, sizeof name);
+  if (folder->GetDisplayNameOf(item, flags, &name) != S_OK) return std::wstring();
+  switch (name.uType) {
+    case STRRET_WSTR: {
+      std::unique_ptr<wchar_t, TCoTaskMemDeleter> wide(name.pOleStr);
+      return wide ? std::wstring(wide.get()) : std::wstring();
+    }
+    case STRRET_OFFSET:
+      return AnsiToWide(reinterpret_cast<const char*>(Bytes(item) + name.uOffset));
+    case STRRET_CSTR:
+      return AnsiToWide(std::string(name.cStr, strnlen(name.cStr, sizeof name.cStr)));
+    default:
+      return std::wstring();
   }
 }
 

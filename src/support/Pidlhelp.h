@@ -40,6 +40,10 @@ LPITEMIDLIST StripLastID(LPITEMIDLIST list);
 bool ComparePIDLs(LPCITEMIDLIST a, LPCITEMIDLIST b);
 
 std::string GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, TDisplayNameType type);
+// The shell's name of an item for any SHGDN_ flags as wide text, before the
+// conversion to the code page loses what it cannot hold; empty when the
+// shell gives no name.
+std::wstring GetWideDisplayName(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags);
 bool GetPIDLFromPath(HWND owner, IShellFolder* folder, const std::string& path, LPITEMIDLIST& list);
 std::string GetPathFromPIDL(LPITEMIDLIST& list);
 int GetIconIndex(LPCITEMIDLIST list, UINT flags);

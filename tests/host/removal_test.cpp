@@ -19,10 +19,14 @@ TEST(PathBuffer, PathsEachClosedByZeroAndOneMoreAtTheEnd) {
   EXPECT_EQ(BuildPathBuffer({"b", "a", "b"}), "b\0a\0b\0\0"s);
 }
 
-TEST(PathBuffer, EmptyEntriesContributeNothing) {
+TEST(PathBuffer, EmptyAndWildcardEntriesContributeNothing) {
   EXPECT_EQ(BuildPathBuffer({"", "C:\\x.dll", ""}), "C:\\x.dll\0\0"s);
   EXPECT_TRUE(BuildPathBuffer({"", ""}).empty());
   EXPECT_TRUE(BuildPathBuffer({}).empty());
+  // What a lossy conversion leaves would be a wildcard to the shell.
+  EXPECT_EQ(BuildPathBuffer({"C:\\WINDOWS\\??????32\\VQ32W.DLL", "C:\\x.dll", "C:\\*.dll"}),
+            "C:\\x.dll\0\0"s);
+  EXPECT_TRUE(BuildPathBuffer({"C:\\?"}).empty());
 }
 
 TEST(RemovalTexts, QuestionHasLineFeedAfterFullStopAndSpace) {

@@ -15,7 +15,10 @@ enum class TAnswer { Yes, No, Escape, CloseBox };
 
 class TDialogAnswerer {
 public:
-  explicit TDialogAnswerer(TAnswer answer) : answer_(answer), thread_([this] { Run(); }) {}
+  // `nukeAnswer` answers the shell's question before it deletes for good
+  // what it cannot recycle: Yes or No.
+  explicit TDialogAnswerer(TAnswer answer, TAnswer nukeAnswer = TAnswer::No)
+      : answer_(answer), nukeAnswer_(nukeAnswer), thread_([this] { Run(); }) {}
   ~TDialogAnswerer() {
     stop_ = true;
     thread_.Join();
@@ -43,11 +46,10 @@ private:
       HWND dialog = nullptr;
       while ((dialog = FindWindowExA(nullptr, dialog, "#32770", "Error")) != nullptr)
         if (IsWindowVisible(dialog)) break;
-      // The shell's question before a permanent deletion is always declined.
       HWND nuke = FindWindowA(nullptr, "Confirm file deletion");
       if (nuke && IsWindowVisible(nuke)) {
         ++nukeWarnings_;
-        PostMessageA(nuke, WM_COMMAND, IDNO, 0);
+        PostMessageA(nuke, WM_COMMAND, nukeAnswer_ == TAnswer::Yes ? IDYES : IDNO, 0);
         Sleep(200);
       }
       if (dialog && dialog != last) {
@@ -80,6 +82,7 @@ private:
   }
 
   TAnswer answer_;
+  TAnswer nukeAnswer_;
   std::atomic<bool> stop_{false};
   std::atomic<int> shown_{0};
   std::atomic<int> nukeWarnings_{0};

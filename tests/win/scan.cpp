@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <psapi.h>
 
 #include "app/Main.h"
 #include "app/ModuleScan.h"
@@ -18,6 +21,7 @@
 #include "scan_tree.h"
 #include "support/Pidlhelp.h"
 #include "support/ShortenPath.h"
+#include "support/VersionInfo.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
@@ -264,13 +268,34 @@ TEST(ModuleScan, UnreadableBrokenAndDeepInputsAreSurvived) {
   EXPECT_EQ(Sorted(run.lines), Sorted(expected));
 }
 
-TEST(ModuleScan, TwentyThousandFilesInOneFolder) {
+// Private bytes of this process; 0 without the query, 1 when it fails.
+size_t PrivateBytes() {
+  using TQuery = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+  auto query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!query) return 0;
+  if (!query(GetCurrentProcess(), &counters, sizeof counters)) return 1;
+  return counters.PagefileUsage;
+}
+
+TEST(ModuleScan, HundredThousandFilesInOneFolderLeaveMemoryFlat) {
   TPlantedTree tree('d', "scan-wide");
-  tree.Sh("cd '" + tree.Unix() + "' && seq -f 'f%05g.txt' 1 20000 | xargs touch");
+  tree.Sh("cd '" + tree.Unix() + "' && seq -f 'f%06g.txt' 1 100000 | xargs touch");
   tree.Plant("VQ32W.DLL", "VQ32W.DLL");
+  // Two scans settle the heap (a bare walk of the shell grows as much on its
+  // second round); a third must not grow it.
   TScanRun run;
   run.ScanPath(tree.Windows());
-  EXPECT_EQ(run.lines, TLines{tree.Win("VQ32W.DLL - 5.1.2600.0")});
+  run.ScanPath(tree.Windows());
+  const size_t settled = PrivateBytes();
+  ASSERT_GT(settled, 1u);
+  run.ScanPath(tree.Windows());
+  const size_t after = PrivateBytes();
+  EXPECT_EQ(run.lines, TLines(3, tree.Win("VQ32W.DLL - 5.1.2600.0")));
+  EXPECT_LT(after, settled + (256u << 10)) << settled << " -> " << after;
+  std::printf("private bytes after two scans %zu, after three %zu\n", settled, after);
 }
 
 TEST(ModuleScan, StatusBarShowsLastFolderShortened) {
@@ -448,6 +473,107 @@ TEST(ModuleScan, FolderDeletedWhileScanning) {
   };
   run.ScanPath(tree.Windows());
   EXPECT_TRUE(run.lines.empty());
+}
+
+}  // namespace
+
+namespace {
+
+std::string Slashed(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+// A folder below `tree` whose full path is `length` characters long, built
+// of hundred-letter folders; `letter` keeps the chains of one test apart.
+std::string DeepFolder(const TPlantedTree& tree, size_t length, char letter) {
+  std::string relative;
+  size_t need = length - tree.Windows().size() - 1;
+  while (need > 101) {
+    relative += std::string(100, letter) + "\\";
+    need -= 101;
+  }
+  relative += std::string(need, letter);
+  tree.Folder(Slashed(relative));
+  EXPECT_EQ(tree.Win(relative).size(), length);
+  return relative;
+}
+
+// The shell names an item by at most 259 characters and cuts longer names
+// there. A cut name may name another file or none: it must never be reported
+// or offered. What is deeper than the shell can name is lost to the scan.
+TEST(ModuleScan, DeepTreeReportsWhatTheShellCanNameAndNoCutName) {
+  TPlantedTree tree('d', "scan-deep");
+  std::vector<std::string> at;  // folders by the length of their watched library's path
+  for (size_t length : {258, 259, 260, 262, 300})
+    at.push_back(DeepFolder(tree, length - 10, static_cast<char>('a' + at.size())));
+  for (const std::string& folder : at) tree.Plant("VQ32W.DLL", folder + "\\VQ32W.DLL");
+  // The first 259 characters of these paths end in "\VQ32W.DLL": beside the
+  // real 259-character file, and alone.
+  tree.Plant("PARDEX.EXE", at[1] + "\\VQ32W.DLLX");
+  const std::string alone = DeepFolder(tree, 249, 'p');
+  tree.Plant("PARDEX.EXE", alone + "\\VQ32W.DLLX");
+  // Folders whose own path reaches the limit, each with a library inside.
+  for (size_t length : {258, 259, 262}) {
+    const std::string folder = DeepFolder(tree, length, static_cast<char>('q' + length - 258));
+    tree.Sh("cp '" + std::string(std::getenv("TARVO_FIXTURE_DIR")) + "/VQ32W.DLL' '" +
+            tree.Nix(Slashed(folder)) + "/'");
+  }
+
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+
+  const TLines reached{tree.Win(at[0] + "\\VQ32W.DLL"), tree.Win(at[1] + "\\VQ32W.DLL")};
+  EXPECT_EQ(Sorted(run.lines),
+            Sorted({reached[0] + " - 5.1.2600.0", reached[1] + " - 5.1.2600.0"}));
+  EXPECT_EQ(Sorted(run.misplaced), Sorted(reached));
+}
+
+// Where the shell does give a deep name, the program's own calls reach the
+// file: its version, and the identity of a deep folder.
+TEST(ModuleScan, DeepFilesAndFoldersAreReachedBeyondTheAnsiLimit) {
+  TPlantedTree tree('d', "scan-deeper");
+  for (size_t length : {257, 300, 600}) {
+    const std::string folder = DeepFolder(tree, length, 'c');
+    tree.Sh("cp '" + std::string(std::getenv("TARVO_FIXTURE_DIR")) + "/VQ32W.DLL' '" +
+            tree.Nix(Slashed(folder)) + "/' && rm -f '" + tree.Nix("link") + "' && ln -s '" +
+            tree.Nix(Slashed(folder)) + "' '" + tree.Nix("link") + "'");
+    EXPECT_EQ(TVersionInfo(tree.Win(folder + "\\VQ32W.DLL")).GetVersionString(), "5.1.2600.0")
+        << length;
+    TFolderIdentity deep, viaLink;
+    EXPECT_TRUE(GetFolderIdentity(tree.Win(folder), deep)) << length;
+    ASSERT_TRUE(GetFolderIdentity(tree.Win("link"), viaLink));
+    EXPECT_TRUE(deep == viaLink) << length;
+    tree.Sh("rm -rf '" + tree.Nix(Slashed(folder)) + "'/*");
+  }
+}
+
+// Characters the ANSI code page lacks come out of the conversion as "?",
+// never as a look-alike ("L" for the Polish letter with stroke): such a copy
+// is reported with its real version, read through its short path, and never
+// offered for removal, since "?" is a wildcard to the shell.
+TEST(ModuleScan, NamesTheCodePageCannotHoldAreReportedNotOffered) {
+  ASSERT_EQ(GetACP(), 1252u);
+  TPlantedTree tree('d', "scan-cp");
+  const std::wstring root = L"D:\\scan-cp\\";
+  const std::string fixture = FixturePath("VQ32W.DLL");
+  const std::wstring wideFixture(fixture.begin(), fixture.end());
+  for (const wchar_t* folder : {L"\u0436\u0443\u0440\u043d\u0430\u043b32", L"\u0141ib"}) {
+    ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(wideFixture.c_str(), (root + folder + L"\\VQ32W.DLL").c_str(), TRUE));
+  }
+  // A link back to the folder above must be recognised there as well.
+  tree.Sh("cd '" + tree.Unix() + "' && cd *32 && ln -s . self");
+  tree.Folder("Lib");
+  tree.Plant("VARNOKE32.DLL", "Lib\\VQ32W.DLL");
+
+  TScanRun run;
+  run.ScanPath(tree.Windows());
+
+  EXPECT_EQ(Sorted(run.lines), Sorted({tree.Win("??????32\\VQ32W.DLL - 5.1.2600.0"),
+                                       tree.Win("?ib\\VQ32W.DLL - 5.1.2600.0"),
+                                       tree.Win("Lib\\VQ32W.DLL - 2.1.0.14")}));
+  EXPECT_EQ(run.misplaced, TStrings{tree.Win("Lib\\VQ32W.DLL")});
 }
 
 }  // namespace

@@ -56,10 +56,11 @@ inline int RunUnix(const std::string& script) {
   throw std::runtime_error("no answer from: " + script);
 }
 
-// The Unix folder behind a prefix drive letter (d, e, f, n, r).
+// The Unix folder behind a prefix drive letter (c, d, e, f, n, r).
 inline std::string DriveUnixRoot(char letter) {
   const char* root = std::getenv("TARVO_WINE_ROOT");
   if (!root) throw std::runtime_error("TARVO_WINE_ROOT not set");
+  if (letter == 'c') return std::string(root) + "/prefix/drive_c";
   return std::string(root) + "/drives/" + letter;
 }
 
