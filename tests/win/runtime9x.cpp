@@ -1,11 +1,13 @@
-// The C++ runtime as Windows 95, 98 and ME run it. Their kernel32 exports the
-// wide-character calls the runtime imports (the baseline marks them "95
-// stub") but only fails them with ERROR_CALL_NOT_IMPLEMENTED; Wine implements
-// them. So this program starts at its own entry point, points its import
-// address table at stand-ins that fail the same way before the C runtime
-// starts, and then does what every run of the program does with the runtime:
-// throws and catches the program's own errors through its own code, unwinds
-// frames with destructors, initialises function-local statics.
+// The program and its C++ runtime as Windows 95, 98 and ME run them. Their
+// kernel32 exports the wide-character calls the program imports (the
+// baseline marks them "95 stub") but only fails them with
+// ERROR_CALL_NOT_IMPLEMENTED; Wine implements them. So this program starts
+// at its own entry point, points its import address table at stand-ins that
+// fail the same way before the C runtime starts, and then does what every
+// run does with the runtime (throws and catches the program's own errors
+// through its own code, unwinds frames with destructors, initialises
+// function-local statics) and calls the program's long-path helpers, which
+// must fall back to the ANSI calls.
 
 #include <windows.h>
 
@@ -26,6 +28,7 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "platform/UniqueResource.h"
+#include "support/LongPath.h"
 
 extern "C" int mainCRTStartup();
 
@@ -33,35 +36,64 @@ namespace {
 
 // What the stand-ins saw. Plain globals: they are written before the C
 // runtime has run any constructor.
-LONG calls[3];
-bool replaced[3];
+enum {
+  kCreateSemaphoreW,
+  kGetModuleHandleW,
+  kLoadLibraryW,
+  kCreateFileW,
+  kGetFileAttributesW,
+  kGetShortPathNameW,
+  kStandInCount
+};
+LONG calls[kStandInCount];
+bool replaced[kStandInCount];
+
+void Failed(int which) {
+  InterlockedIncrement(&calls[which]);
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+}
 
 HANDLE WINAPI FailCreateSemaphoreW(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR) {
-  InterlockedIncrement(&calls[0]);
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  Failed(kCreateSemaphoreW);
   return nullptr;
 }
 
 HMODULE WINAPI FailGetModuleHandleW(LPCWSTR) {
-  InterlockedIncrement(&calls[1]);
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  Failed(kGetModuleHandleW);
   return nullptr;
 }
 
 HMODULE WINAPI FailLoadLibraryW(LPCWSTR) {
-  InterlockedIncrement(&calls[2]);
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  Failed(kLoadLibraryW);
   return nullptr;
+}
+
+HANDLE WINAPI FailCreateFileW(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+  Failed(kCreateFileW);
+  return INVALID_HANDLE_VALUE;
+}
+
+DWORD WINAPI FailGetFileAttributesW(LPCWSTR) {
+  Failed(kGetFileAttributesW);
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD WINAPI FailGetShortPathNameW(LPCWSTR, LPWSTR, DWORD) {
+  Failed(kGetShortPathNameW);
+  return 0;
 }
 
 struct TStandIn {
   const char* name;
   void* function;
 };
-const TStandIn kStandIns[] = {
+const TStandIn kStandIns[kStandInCount] = {
     {"CreateSemaphoreW", reinterpret_cast<void*>(&FailCreateSemaphoreW)},
     {"GetModuleHandleW", reinterpret_cast<void*>(&FailGetModuleHandleW)},
     {"LoadLibraryW", reinterpret_cast<void*>(&FailLoadLibraryW)},
+    {"CreateFileW", reinterpret_cast<void*>(&FailCreateFileW)},
+    {"GetFileAttributesW", reinterpret_cast<void*>(&FailGetFileAttributesW)},
+    {"GetShortPathNameW", reinterpret_cast<void*>(&FailGetShortPathNameW)},
 };
 
 // Rewrites this image's kernel32 import slots; Win32 calls only, no runtime.
@@ -79,7 +111,7 @@ void ReplaceImports() {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
       const char* name =
           reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name;
-      for (int i = 0; i < 3; ++i) {
+      for (int i = 0; i < kStandInCount; ++i) {
         if (lstrcmpA(name, kStandIns[i].name) != 0) continue;
         DWORD old = 0;
         VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
@@ -117,7 +149,7 @@ TEST(Runtime9x, EveryStubOf9xIsStoodIn) {
   ASSERT_FALSE(stubs.empty());
   for (const std::string& stub : stubs) {
     bool covered = false;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kStandInCount; ++i) {
       if (stub == std::string("kernel32.dll!") + kStandIns[i].name) {
         covered = true;
         EXPECT_TRUE(replaced[i]) << stub << " is not imported by this test program";
@@ -126,8 +158,8 @@ TEST(Runtime9x, EveryStubOf9xIsStoodIn) {
     EXPECT_TRUE(covered) << stub << " fails on 9x and has no stand-in here";
   }
   EXPECT_GE(calls[0], 1) << "the runtime's locks were made through the stand-in";
-  std::printf("stand-in calls: CreateSemaphoreW %ld, GetModuleHandleW %ld, LoadLibraryW %ld\n",
-              calls[0], calls[1], calls[2]);
+  for (int i = 0; i < kStandInCount; ++i)
+    std::printf("%s: %ld calls\n", kStandIns[i].name, calls[i]);
 }
 
 struct TCounted {
@@ -234,6 +266,34 @@ TEST(Runtime9x, ExceptionCaughtWhileAnotherUnwinds) {
       },
       std::logic_error);
   EXPECT_TRUE(inner);
+}
+
+// The long-path calls fall back to the ANSI calls when the wide ones fail
+// as on 9x, and still find, open and name the file.
+TEST(Runtime9x, LongPathCallsFallBackToTheAnsiCalls) {
+  char folder[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathA(MAX_PATH, folder), 0u);
+  const std::string file = std::string(folder) + "tarvo-runtime9x.txt";
+  {
+    TUniqueFile made(
+        CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(made);
+  }
+  const std::wstring wide = AnsiToWide(file);
+  const LONG before[] = {calls[kGetFileAttributesW], calls[kCreateFileW],
+                         calls[kGetShortPathNameW]};
+
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, PathAttributes(wide));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, PathAttributes(wide + L".missing"));
+  HANDLE handle = OpenForQuery(wide);
+  EXPECT_NE(INVALID_HANDLE_VALUE, handle);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  EXPECT_EQ(file, ReachableAnsiPath(wide));
+
+  EXPECT_EQ(before[0] + 2, calls[kGetFileAttributesW]);
+  EXPECT_EQ(before[1] + 1, calls[kCreateFileW]);
+  EXPECT_GT(calls[kGetShortPathNameW], before[2]);
+  DeleteFileA(file.c_str());
 }
 
 }  // namespace
