@@ -11,12 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "support/LeadByte.h"
+
 namespace tarvo {
 
 struct TScanContext {
   IShellFolder* desktopFolder = nullptr;  // every level binds from it
   HWND owner = nullptr;                   // owner window handed to EnumObjects
   HWND statusBar = nullptr;               // receives the folder text; may be null
+  // The shortest time between two repaints of the folder text, in ms.
+  DWORD folderTextRepaintMs = 40;
   const std::vector<std::string>* watchedLibraries = nullptr;
   const std::vector<std::string>* watchedPrograms = nullptr;
   std::string systemDirectory;  // upper case, no trailing backslash
@@ -48,9 +52,27 @@ bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity);
 // Index of `name` in `list` ignoring letter case (CompareStringA), or -1.
 int IndexOfText(const std::vector<std::string>& list, const std::string& name);
 
+// True only where CompareStringA, ignoring case, cannot find the two texts
+// equal: both are made of ASCII letters, digits, "." and "_" alone and they
+// differ after ASCII case folding. False says nothing.
+bool TextsCannotMatch(const std::string& a, const std::string& b);
+
+// Which watched list a file's extension selects, judged as the scan does:
+// the extension of the upper-cased file name.
+enum class TWatchedKind { wkNone, wkLibrary, wkProgram };
+
+// The kind of the file with the full path `path`; for a library or a
+// program, `upperName` receives the upper-cased file name. `isLeadByte`
+// tells the code page's lead bytes (tests give other code pages' ones).
+TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
+                          TLeadBytePredicate isLeadByte = &IsAnsiLeadByte);
+
 class TModuleScan {
 public:
   explicit TModuleScan(const TScanContext& context) : context_(context) {}
+  ~TModuleScan();
+  TModuleScan(const TModuleScan&) = delete;
+  TModuleScan& operator=(const TModuleScan&) = delete;
 
   // Scans the folder with the absolute item ID list `list` (empty list: the
   // desktop; a null list is bound like any other and so fails). The list
@@ -68,9 +90,33 @@ private:
   void ReportWatchedFile(const std::string& name, const std::wstring& wideName);
   void SetFolderText(const std::string& name);
 
+  bool ClosesLoop(const std::string& name, const std::wstring& wideName, bool& known);
+  // Repaints the folder text if its repaint was held, once the interval has
+  // passed or at once.
+  void RepaintHeldFolderText(bool now);
+
   const TScanContext& context_;
-  // Folders on the current descent path, for the loop guard.
-  std::vector<TFolderIdentity> descent_;
+  // Folders on the current descent path, for the loop guard: the file index
+  // of each and its path, from which the volume is asked only when an index
+  // repeats.
+  struct TOpenFolder {
+    DWORD indexHigh;
+    DWORD indexLow;
+    std::string path;
+    std::wstring widePath;
+  };
+  std::vector<TOpenFolder> descent_;
+  // Measures the folder text with the status bar's font: a memory DC of the
+  // screen, made on the first folder and kept for the scan.
+  HDC measureDC_ = nullptr;
+  HGDIOBJ measureFont_ = nullptr;
+  HGDIOBJ originalFont_ = nullptr;
+  // Repaints of the folder text: when the last one was, and whether a text
+  // has been set since without one.
+  DWORD lastRepaint_ = 0;
+  bool repaintedOnce_ = false;
+  bool repaintHeld_ = false;
+  unsigned itemsExamined_ = 0;
 };
 
 }  // namespace tarvo

@@ -2,7 +2,24 @@
 
 namespace tarvo {
 
-bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+namespace {
+
+// The ANSI code page is fixed for the life of the process, so its lead bytes
+// are asked for once; path splitting asks for every byte of every name.
+struct TLeadByteTable {
+  bool lead[256];
+  TLeadByteTable() {
+    for (int byte = 0; byte < 256; ++byte)
+      lead[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != FALSE;
+  }
+};
+
+}  // namespace
+
+bool IsAnsiLeadByte(unsigned char byte) {
+  static const TLeadByteTable table;
+  return table.lead[byte];
+}
 
 std::string ShortenPath(const std::string& path, HDC dc, int maxWidth) {
   // A text that cannot be measured counts as fitting: the path is shown as

@@ -330,6 +330,76 @@ TEST(ModuleScan, StatusBarShowsLastFolderShortened) {
   EXPECT_LE(extent.cx, client.right - 20);
 }
 
+// On a shown bar the scan holds some repaints, never a text: at every
+// message-processing point the bar holds the folder just entered, and once
+// the scan is over the last one is on the screen.
+TEST(ModuleScan, ShownStatusBarHoldsEachFolderTextAndEndsPainted) {
+  TPlantedTree tree('d', "scan-shown");
+  tree.Sh("cd '" + tree.Unix() + "' && for i in $(seq 1 40); do mkdir -p f$i/g$i; done");
+  TUniqueWindow bar(CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 22,
+                                    nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+  ASSERT_TRUE(bar);
+  SendMessageA(bar.get(), SB_SIMPLE, TRUE, 0);
+  auto barText = [&] {
+    char text[512] = {};
+    SendMessageA(bar.get(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+    return std::string(text);
+  };
+  HDC dc = GetDC(bar.get());
+  RECT client{};
+  GetClientRect(bar.get(), &client);
+  std::vector<std::string> folders;
+  for (int i = 1; i <= 40; ++i) {
+    const std::string f = "f" + std::to_string(i);
+    folders.push_back(ShortenPath(tree.Win(f), dc, client.right - 20));
+    folders.push_back(ShortenPath(tree.Win(f + "\\g" + std::to_string(i)), dc, client.right - 20));
+  }
+  ReleaseDC(bar.get(), dc);
+
+  TScanRun run;
+  run.context.statusBar = bar.get();
+  // Every text after the first is set with its repaint held.
+  run.context.folderTextRepaintMs = 1000000;
+  TLines seen;
+  run.context.processMessages = [&] {
+    seen.push_back(barText());
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  };
+  run.ScanPath(tree.Windows());
+
+  // The first processing point is the scanned folder's own, before any text.
+  ASSERT_EQ(seen.size(), folders.size() + 1);
+  seen.erase(seen.begin());
+  EXPECT_EQ(Sorted(seen), Sorted(folders));
+  EXPECT_EQ(barText(), seen.back());
+  // What the bar shows is what a full repaint of its last text draws.
+  auto pixels = [&] {
+    HDC screen = GetDC(bar.get());
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<DWORD> bits(static_cast<size_t>(client.right) * client.bottom);
+    GetDIBits(memory, bitmap, 0, client.bottom, bits.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(bar.get(), screen);
+    return bits;
+  };
+  const std::vector<DWORD> shown = pixels();
+  InvalidateRect(bar.get(), nullptr, TRUE);
+  UpdateWindow(bar.get());
+  EXPECT_TRUE(shown == pixels());
+}
+
 TEST(ModuleScan, StopIsReadOnEntryOnly) {
   TPlantedTree tree('d', "scan-stop");
   tree.Folder("a/b");
