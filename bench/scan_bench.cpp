@@ -26,7 +26,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/Main.h"
@@ -170,24 +169,30 @@ public:
   void Start() {
     longest_ = 0;
     running_ = true;
-    thread_ = std::thread([this] {
-      while (running_) {
-        if (!pending_.exchange(true)) {
-          posted_ = Now();
-          PostMessageA(window_, WM_APP, 0, 0);
-        }
-        Sleep(1);
-      }
-    });
+    // CreateThread: the shipped runtime's thread model has no std::thread.
+    thread_ = CreateThread(nullptr, 0, &TResponseProbe::Post, this, 0, nullptr);
   }
   void Stop() {
-    if (!thread_.joinable()) return;
+    if (!thread_) return;
     running_ = false;
-    thread_.join();
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
   }
   double Longest() const { return longest_; }
 
 private:
+  static DWORD WINAPI Post(LPVOID self) {
+    auto* probe = static_cast<TResponseProbe*>(self);
+    while (probe->running_) {
+      if (!probe->pending_.exchange(true)) {
+        probe->posted_ = Now();
+        PostMessageA(probe->window_, WM_APP, 0, 0);
+      }
+      Sleep(1);
+    }
+    return 0;
+  }
   static double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -204,7 +209,7 @@ private:
   }
 
   HWND window_ = nullptr;
-  std::thread thread_;
+  HANDLE thread_ = nullptr;
   std::atomic<bool> running_{false};
   std::atomic<bool> pending_{false};
   std::atomic<double> posted_{0};

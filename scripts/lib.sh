@@ -11,8 +11,6 @@ WINESERVER=/usr/lib/wine/wineserver
 tarvo_install_deps() {
   local need=()
   command -v cmake >/dev/null || need+=(cmake)
-  command -v i686-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-i686)
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64)
   command -v i686-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-i686-win32)
   command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64-win32)
   command -v wine >/dev/null || need+=(wine)
@@ -28,6 +26,9 @@ tarvo_install_deps() {
   [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
   command -v import >/dev/null || need+=(imagemagick)
   command -v clang++ >/dev/null || need+=(clang)
+  # The release zip is written with zip -X and checked with unzip.
+  command -v zip >/dev/null || need+=(zip)
+  command -v unzip >/dev/null || need+=(unzip)
   [ ${#need[@]} -eq 0 ] && return 0
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo=sudo

@@ -13,10 +13,27 @@
 
 using namespace tarvo;
 
+namespace {
+
+// The status bar is the only common control the program uses. The newer
+// registration call came with comctl32.dll 4.70, which a plain Windows 95 or
+// NT 4.0 lacks: it is looked up at run time, and the older call, which
+// registers the status bar on every version, stands in where it is missing.
+void RegisterStatusBarClass() {
+  using TInitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  HMODULE comctl = GetModuleHandleA("comctl32.dll");
+  const auto initEx = comctl ? reinterpret_cast<TInitEx>(reinterpret_cast<void*>(
+                                   GetProcAddress(comctl, "InitCommonControlsEx")))
+                             : nullptr;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+  if (!initEx || !initEx(&controls)) InitCommonControls();
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Application.Initialize(instance);
-  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
+  RegisterStatusBarClass();
   // The shell's allocator for item ID lists, held until the window is gone.
   struct TPidlhelpUnit {
     TPidlhelpUnit() { PidlhelpInitialize(); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -134,4 +135,18 @@ TEST(FileVersion, FreeInfoEmptiesAndRepeats) {
   numbers.major = 9;
   reader.GetVersionNumbers(numbers);
   EXPECT_EQ(0u, numbers.major);
+}
+
+// The program's own version resource carries the project version, the one
+// the release zip is named after, as file and product version.
+TEST(FileVersion, ProgramCarriesTheProjectVersion) {
+  const char* project = std::getenv("TARVO_VERSION");
+  ASSERT_TRUE(project && *project);
+  const std::string exe = tarvo::test::UnixPathFromEnv("TARVO_EXE");
+  EXPECT_EQ(project, VersionText(exe));
+  TFileVersion reader(exe);
+  VS_FIXEDFILEINFO info = {};
+  ASSERT_TRUE(reader.GetFixedInfo(info));
+  EXPECT_EQ(info.dwFileVersionMS, info.dwProductVersionMS);
+  EXPECT_EQ(info.dwFileVersionLS, info.dwProductVersionLS);
 }

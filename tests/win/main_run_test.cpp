@@ -12,13 +12,13 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "app/Main.h"
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/TextRules.h"
 #include "platform/UniqueResource.h"
+#include "TestThread.h"
 
 namespace tarvo {
 namespace {
@@ -133,7 +133,7 @@ TEST_F(RegistryRun, ErrorBoxTakesTheMainWindowOutOfInputUntilItCloses) {
   // STOP stays live after the failed run; while the box is up, neither it nor
   // the window's close box may start the removal offer underneath.
   std::atomic<int> enabledWhileShown{-1};
-  std::thread user([&] {
+  test::TTestThread user([&] {
     for (int i = 0; i < 400; ++i) {
       HWND box = FindWindowA("#32770", Application.Title().c_str());
       if (box && IsWindowVisible(box)) {
@@ -145,7 +145,7 @@ TEST_F(RegistryRun, ErrorBoxTakesTheMainWindowOutOfInputUntilItCloses) {
     }
   });
   Application.ShowException(std::runtime_error(message));
-  user.join();
+  user.Join();
   EXPECT_EQ(0, enabledWhileShown.load());
   EXPECT_TRUE(IsWindowEnabled(form.Handle()));
   EXPECT_TRUE(IsWindowEnabled(form.btnStop()));

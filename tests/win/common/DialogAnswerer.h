@@ -6,7 +6,8 @@
 
 #include <atomic>
 #include <string>
-#include <thread>
+
+#include "TestThread.h"
 
 namespace tarvo::test {
 
@@ -20,7 +21,7 @@ public:
       : answer_(answer), nukeAnswer_(nukeAnswer), thread_([this] { Run(); }) {}
   ~TDialogAnswerer() {
     stop_ = true;
-    thread_.join();
+    thread_.Join();
   }
   TDialogAnswerer(const TDialogAnswerer&) = delete;
   TDialogAnswerer& operator=(const TDialogAnswerer&) = delete;
@@ -86,7 +87,7 @@ private:
   std::atomic<int> shown_{0};
   std::atomic<int> nukeWarnings_{0};
   std::string text_;
-  std::thread thread_;
+  TTestThread thread_;
 };
 
 }  // namespace tarvo::test

@@ -30,6 +30,8 @@ inline int RunUnix(const std::string& script) {
   std::string markerWin = "\\\\?\\unix" + marker;
   for (char& c : markerWin)
     if (c == '/') c = '\\';
+  // Left by a run of this tree that was killed: never an answer to this call.
+  DeleteFileA(markerWin.c_str());
   std::string command = "\\\\?\\unix\\bin\\sh -c \"" + script + "\n echo $? > '" + marker +
                         ".part' && mv '" + marker + ".part' '" + marker + "'\"";
   TChildProcess shell(command);
