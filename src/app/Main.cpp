@@ -14,6 +14,7 @@
 #include "framework/ModalLoop.h"
 #include "framework/WindowProcedure.h"
 #include "framework/TextRules.h"
+#include "platform/ModuleFunction.h"
 #include "support/PathSplit.h"
 #include "support/UniquePidl.h"
 
@@ -51,8 +52,7 @@ namespace {
 std::string FolderForComparison(const char* buffer) {
   std::string dir(buffer);
   if (!dir.empty()) CharUpperBuffA(&dir[0], static_cast<DWORD>(dir.size()));
-  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-  return dir;
+  return ExcludeTrailingBackslash(dir);
 }
 
 }  // namespace
@@ -70,13 +70,11 @@ std::string Wow64SystemDirectoryForScan() {
   using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
   using TGetSystemWow64Directory = UINT(WINAPI*)(LPSTR, UINT);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (!kernel) return std::string();
-  auto isWow64Process = reinterpret_cast<TIsWow64Process>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-  auto getWow64Directory = reinterpret_cast<TGetSystemWow64Directory>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
-  BOOL wow64 = FALSE;
+  const auto isWow64Process = ModuleFunction<TIsWow64Process>(kernel, "IsWow64Process");
+  const auto getWow64Directory =
+      ModuleFunction<TGetSystemWow64Directory>(kernel, "GetSystemWow64DirectoryA");
   if (!isWow64Process || !getWow64Directory) return std::string();
+  BOOL wow64 = FALSE;
   if (!isWow64Process(GetCurrentProcess(), &wow64) || !wow64) return std::string();
   char buffer[MAX_PATH] = {};
   const UINT length = getWow64Directory(buffer, MAX_PATH);

@@ -5,6 +5,7 @@
 #include "framework/Application.h"
 #include "platform/ComRef.h"
 #include "platform/DeviceContext.h"
+#include "platform/ModuleFunction.h"
 #include "platform/UniqueResource.h"
 #include "support/LongPath.h"
 #include "support/PathSplit.h"
@@ -129,8 +130,8 @@ bool GetFileIndex(HANDLE file, DWORD& high, DWORD& low) {
   };
   using TQuery = LONG(WINAPI*)(HANDLE, TIoStatus*, void*, ULONG, int);
   constexpr int FileInternalInformation = 6;
-  static const TQuery query = reinterpret_cast<TQuery>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+  static const TQuery query =
+      ModuleFunction<TQuery>(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile");
   if (query) {
     LARGE_INTEGER index{};
     TIoStatus io{};
@@ -161,10 +162,9 @@ bool TextsCannotMatch(const std::string& a, const std::string& b) {
 }
 
 int IndexOfText(const std::vector<std::string>& list, const std::string& name) {
-  const bool plainName = IsPlainNameText(name);
   for (size_t i = 0; i < list.size(); ++i) {
     // Most names cannot match: the comparison is skipped only for those.
-    if (plainName && IsPlainNameText(list[i]) && !EqualFoldingAscii(list[i], name)) continue;
+    if (TextsCannotMatch(list[i], name)) continue;
     if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, list[i].data(),
                        static_cast<int>(list[i].size()), name.data(),
                        static_cast<int>(name.size())) == CSTR_EQUAL)
@@ -221,16 +221,12 @@ TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
 bool GetFolderIdentity(const std::string& path, TFolderIdentity& identity) {
   // A path with "?" is a lossy conversion and names no folder.
   if (path.empty() || HasWildcard(path)) return false;
-  // Deep paths go the wide way, which has no length limit.
-  if (path.size() >= MAX_PATH - 12) return GetFolderIdentity(AnsiToWide(path), identity);
-  TUniqueFile folder(CreateFileA(path.c_str(), 0,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  TUniqueFile folder = OpenFolder(path, std::wstring());
   return folder && IdentityOf(folder.get(), identity);
 }
 
 bool GetFolderIdentity(const std::wstring& path, TFolderIdentity& identity) {
-  TUniqueFile folder(OpenForQuery(path));
+  TUniqueFile folder = OpenFolder(std::string(), path);
   return folder && IdentityOf(folder.get(), identity);
 }
 
@@ -307,17 +303,10 @@ void TModuleScan::RepaintHeldFolderText(bool now) {
 TModuleScan::~TModuleScan() {
   // The last folder text goes on the screen even if its repaint was held.
   RepaintHeldFolderText(true);
-  if (measureDC_) {
-    SelectObject(measureDC_, originalFont_);
-    DeleteDC(measureDC_);
-  }
+  // The bar's font goes back out of the measuring DC before the DC goes.
+  if (measureDC_) SelectObject(measureDC_.get(), originalFont_);
 }
 
-// True when the folder `name` is one already open on the descent path. It
-// is the same folder exactly when file index and volume agree; the index
-// alone is read for every folder, the volume only when an index repeats.
-// `known` tells whether the folder could be identified at all; when it
-// could, it has been added to the descent path.
 // True when the folder `name` is one already open on the descent path. It
 // is the same folder exactly when file index and volume agree; the index
 // alone is read for every folder, the volume only when an index repeats.
@@ -408,9 +397,9 @@ void TModuleScan::SetFolderText(const std::string& name) {
   // without one measures, like its own DC, with the system font.
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(bar, WM_GETFONT, 0, 0));
   if (!measureDC_) {
-    measureDC_ = CreateCompatibleDC(nullptr);
+    measureDC_.reset(CreateCompatibleDC(nullptr));
     if (measureDC_) {
-      originalFont_ = GetCurrentObject(measureDC_, OBJ_FONT);
+      originalFont_ = GetCurrentObject(measureDC_.get(), OBJ_FONT);
       measureFont_ = originalFont_;
     }
   }
@@ -418,10 +407,10 @@ void TModuleScan::SetFolderText(const std::string& name) {
   if (measureDC_) {
     HGDIOBJ wanted = font ? font : originalFont_;
     if (wanted != measureFont_) {
-      SelectObject(measureDC_, wanted);
+      SelectObject(measureDC_.get(), wanted);
       measureFont_ = wanted;
     }
-    text = ShortenPath(name, measureDC_, maxWidth);
+    text = ShortenPath(name, measureDC_.get(), maxWidth);
   } else {
     TWindowDC dc(bar);
     TSelectedObject selected(dc.get(), font);
@@ -441,9 +430,8 @@ void TModuleScan::SetFolderText(const std::string& name) {
       !shown || !repaintedOnce_ || now - lastRepaint_ >= context_.folderTextRepaintMs;
   if (!repaint) SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
   SendMessageA(bar, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
-  if (!shown) {
-    return;
-  } else if (repaint) {
+  if (!shown) return;
+  if (repaint) {
     repaintedOnce_ = true;
     repaintHeld_ = false;
     lastRepaint_ = now;

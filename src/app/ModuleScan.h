@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/UniqueResource.h"
 #include "support/LeadByte.h"
 
 namespace tarvo {
@@ -108,7 +109,7 @@ private:
   std::vector<TOpenFolder> descent_;
   // Measures the folder text with the status bar's font: a memory DC of the
   // screen, made on the first folder and kept for the scan.
-  HDC measureDC_ = nullptr;
+  TUniqueMemoryDC measureDC_;
   HGDIOBJ measureFont_ = nullptr;
   HGDIOBJ originalFont_ = nullptr;
   // Repaints of the folder text: when the last one was, and whether a text

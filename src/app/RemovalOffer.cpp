@@ -8,6 +8,7 @@
 
 #include "app/RemovalOfferRules.h"
 #include "framework/MessageDialog.h"
+#include "platform/ModuleFunction.h"
 #include "support/LongPath.h"
 #include "support/PathSplit.h"
 
@@ -31,10 +32,7 @@ bool FileThere(const std::string& path) { return PathAttributes(path) != INVALID
 using TQueryRecycleBin = HRESULT(WINAPI*)(LPCSTR, LPSHQUERYRBINFO);
 
 TQueryRecycleBin QueryRecycleBinFunction() {
-  HMODULE shell = GetModuleHandleA("shell32.dll");
-  return shell ? reinterpret_cast<TQueryRecycleBin>(
-                     reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryRecycleBinA")))
-               : nullptr;
+  return ModuleFunction<TQueryRecycleBin>(GetModuleHandleA("shell32.dll"), "SHQueryRecycleBinA");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/About.h"
 #include "app/Main.h"
 #include "framework/Application.h"
+#include "platform/ModuleFunction.h"
 #include "support/Pidlhelp.h"
 
 using namespace tarvo;
@@ -21,10 +22,8 @@ namespace {
 // registers the status bar on every version, stands in where it is missing.
 void RegisterStatusBarClass() {
   using TInitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  HMODULE comctl = GetModuleHandleA("comctl32.dll");
-  const auto initEx = comctl ? reinterpret_cast<TInitEx>(reinterpret_cast<void*>(
-                                   GetProcAddress(comctl, "InitCommonControlsEx")))
-                             : nullptr;
+  const auto initEx =
+      ModuleFunction<TInitEx>(GetModuleHandleA("comctl32.dll"), "InitCommonControlsEx");
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
   if (!initEx || !initEx(&controls)) InitCommonControls();
 }

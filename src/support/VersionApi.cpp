@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/ModuleFunction.h"
 #include "platform/UniqueResource.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
@@ -35,7 +36,7 @@ HMODULE LoadFromSystemDirectory() {
 
 template <typename F>
 void Resolve(HMODULE module, const char* name, F& function) {
-  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  function = ModuleFunction<F>(module, name);
 }
 
 TVersionApi LoadVersionApi(TUniqueModule& holder) {
