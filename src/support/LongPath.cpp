@@ -22,19 +22,27 @@ std::wstring AnsiToWide(const std::string& text) {
   return wide;
 }
 
-std::string WideToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  // Systems before 2000 reject the flag; their conversion is the only one.
+std::string WideToAnsi(const std::wstring& text) { return WideToAnsi(text.data(), text.size()); }
+
+std::string WideToAnsi(const wchar_t* text, size_t count) {
+  if (count == 0) return std::string();
+  const int length = static_cast<int>(count);
+  // Most texts are names that fit a small buffer: one conversion, no
+  // measuring pass. Systems before 2000 reject the flag; their conversion
+  // is the only one.
+  char buffer[1024];
   DWORD flags = WC_NO_BEST_FIT_CHARS;
-  int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_ACP, flags, text, length, buffer, sizeof buffer, nullptr, nullptr);
   if (size <= 0 && GetLastError() == ERROR_INVALID_FLAGS) {
     flags = 0;
-    size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
+    size = WideCharToMultiByte(CP_ACP, flags, text, length, buffer, sizeof buffer, nullptr, nullptr);
   }
+  if (size > 0) return std::string(buffer, static_cast<size_t>(size));
+  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::string();
+  size = WideCharToMultiByte(CP_ACP, flags, text, length, nullptr, 0, nullptr, nullptr);
   if (size <= 0) return std::string();
   std::string ansi(static_cast<size_t>(size), '\0');
-  size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, &ansi[0], size, nullptr, nullptr);
+  size = WideCharToMultiByte(CP_ACP, flags, text, length, &ansi[0], size, nullptr, nullptr);
   ansi.resize(size > 0 ? static_cast<size_t>(size) : 0);
   return ansi;
 }

@@ -18,6 +18,7 @@ std::wstring AnsiToWide(const std::string& text);
 // look-alike: a best-fit "L" for "\u0141" or "/" for "\u2215" would name
 // another file.
 std::string WideToAnsi(const std::wstring& text);
+std::string WideToAnsi(const wchar_t* text, size_t count);
 
 // True when the text holds "?" or "*": no file name does, so such a path is
 // a lossy conversion and, to the shell's file operations, a wildcard. Safe

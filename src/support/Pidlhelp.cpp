@@ -1,6 +1,7 @@
 #include "support/Pidlhelp.h"
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "platform/ComRef.h"
@@ -157,7 +158,7 @@ std::string GetDisplayName(IShellFolder* folder, LPCITEMIDLIST item, TDisplayNam
     case STRRET_WSTR: {
       // The shell hands over the wide string; it is released here on every path.
       std::unique_ptr<wchar_t, TCoTaskMemDeleter> wide(name.pOleStr);
-      return wide ? WideToAnsi(wide.get()) : std::string();
+      return wide ? WideToAnsi(wide.get(), std::wcslen(wide.get())) : std::string();
     }
     case STRRET_OFFSET:
       return std::string(reinterpret_cast<const char*>(Bytes(item) + name.uOffset));

@@ -10,6 +10,7 @@
 
 #include "app/Main.h"
 #include "app/ModuleScan.h"
+#include "support/LongPath.h"
 #include "support/PathSplit.h"
 
 using namespace tarvo;
@@ -175,3 +176,32 @@ TEST(ScanNames, FileKindAndUpperCasedNameAgreeWithThePlatformsUpperCasing) {
 }
 
 }  // namespace
+
+// Parsing names are converted in one pass into a fixed buffer when they fit
+// it; a name longer than the buffer must come out whole, not cut at it.
+TEST(ScanNames, WideNamesConvertWholeOnBothSidesOfTheShortBuffer) {
+  // Western code page: one byte a character, and no "\u0141" in it.
+  if (GetACP() != 1252) GTEST_SKIP() << "code page " << GetACP();
+  auto reference = [](const std::wstring& text) {
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                      static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                        &out[0], n, nullptr, nullptr);
+    return out;
+  };
+  for (size_t length : {1u, 259u, 1023u, 1024u, 1025u, 4000u}) {
+    std::wstring text;
+    for (size_t i = 0; text.size() < length; ++i)
+      text += i % 7 == 3 ? L'\u0141' : static_cast<wchar_t>(L'a' + i % 26);
+    const std::string ansi = WideToAnsi(text.c_str(), text.size());
+    EXPECT_EQ(ansi, reference(text)) << length;
+    EXPECT_EQ(ansi, WideToAnsi(text)) << length;
+    // One byte per character in this code page: nothing cut, no look-alike.
+    EXPECT_EQ(ansi.size(), length);
+    if (length > 3) {
+      EXPECT_EQ(ansi[3], '?');
+    }
+  }
+  EXPECT_EQ(WideToAnsi(L"", 0), "");
+}
