@@ -11,7 +11,8 @@
 // across three scans, the longest stretch without message processing, and
 // the same scan on a tree four times the size.
 //
-//   tarvo_bench [rounds] [scale rounds]
+//   tarvo_bench [rounds] [scale rounds] [wide]
+// "wide" measures the wide tree alone, a quick look while working.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -216,6 +217,28 @@ private:
   double longest_ = 0;
 };
 
+// The visual style the windows are drawn with. Under Wine a style's
+// drawing goes through the display driver's checks on every blit, which
+// makes each repaint of a themed control many times dearer than a plain
+// one: the figures are labelled with it.
+std::string ActiveTheme() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", 0,
+                    KEY_READ, &key) != ERROR_SUCCESS)
+    return "none";
+  auto value = [&](const char* name) {
+    char text[MAX_PATH] = {};
+    DWORD size = sizeof text - 1;
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) !=
+        ERROR_SUCCESS)
+      return std::string();
+    return std::string(text);
+  };
+  const std::string active = value("ThemeActive"), file = value("DllName");
+  RegCloseKey(key);
+  return active == "1" && !file.empty() ? file : "none";
+}
+
 struct TTree {
   std::string name;
   std::string path;
@@ -365,7 +388,96 @@ void Profile(TfrmMain& form, const std::string& name) {
                   form.ReportLine(n + " - 0.0.0.0");
                   Application.ProcessMessages();
                 }));
-    SetWindowTextA(form.mmoStatus(), "");
+    HWND memo = form.mmoStatus();
+    std::printf("  per report line: into the memo with its drawing held %.1f us",
+                perName(watchedFiles, [&](const std::string& n) {
+                  const std::string line = "\r\n" + n + " - 0.0.0.0";
+                  SendMessageA(memo, WM_SETREDRAW, FALSE, 0);
+                  const int end = GetWindowTextLengthA(memo);
+                  SendMessageA(memo, EM_SETSEL, end, end);
+                  SendMessageA(memo, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+                  SendMessageA(memo, WM_SETREDRAW, TRUE, 0);
+                }));
+    std::printf(", the memo repainted whole %.1f us",
+                perName(watchedFiles, [&](const std::string&) {
+                  RedrawWindow(memo, nullptr, nullptr,
+                               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+                }));
+    std::printf(", its client area alone %.1f us\n", perName(watchedFiles, [&](const std::string&) {
+                  RedrawWindow(memo, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                }));
+    // How appending a line costs against the lines already in the memo.
+    for (int lines : {10, 100, 400}) {
+      std::string text;
+      for (int i = 0; i < lines; ++i) text += "D:\\some\\folder\\VQ32W.DLL - 0.0.0.0\r\n";
+      SetWindowTextA(memo, text.c_str());
+      std::vector<std::string> twenty(20);
+      int end = 0;
+      const double length = perName(twenty, [&](const std::string&) {
+        end = GetWindowTextLengthA(memo);
+      });
+      const double select = perName(twenty, [&](const std::string&) {
+        SendMessageA(memo, EM_SETSEL, end, end);
+      });
+      const double replace = perName(twenty, [&](const std::string&) {
+        SendMessageA(memo, EM_REPLACESEL, FALSE,
+                     reinterpret_cast<LPARAM>("\r\nD:\\x\\VQ32W.DLL - 0.0.0.0"));
+      });
+      std::printf("  memo of %d lines: text length %.1f us, caret to the end %.1f us, line added %.1f us\n",
+                  lines, length, select, replace);
+    }
+    SetWindowTextA(memo, "");
+  }
+  // The parsing name of every item of the tree's first folder that holds
+  // files, taken as the floor takes it and as the scan does.
+  {
+    TComRef<IShellFolder> folder;
+    TUniquePidl list;
+    std::string first;
+    for (const std::string& n : fileNames) {
+      first = ExtractFilePath(n, &IsAnsiLeadByte);
+      break;
+    }
+    ULONG eaten = 0;
+    std::wstring wide(first.begin(), first.end());
+    TComRef<IEnumIDList> enumerator;
+    std::vector<TUniquePidl> items;
+    if (!first.empty() &&
+        SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, &wide[0], &eaten, list.put(),
+                                            nullptr)) &&
+        SUCCEEDED(desktop->BindToObject(list.get(), nullptr, IID_IShellFolder,
+                                        folder.put_void())) &&
+        folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS, enumerator.put()) ==
+            S_OK) {
+      for (;;) {
+        TUniquePidl item;
+        ULONG fetched = 0;
+        if (enumerator->Next(1, item.put(), &fetched) != S_OK) break;
+        items.push_back(std::move(item));
+      }
+    }
+    std::vector<std::string> repeat(50);
+    const double asFloor = perName(repeat, [&](const std::string&) {
+      for (const TUniquePidl& item : items) {
+        STRRET name;
+        name.uType = STRRET_CSTR;
+        char text[1024];
+        if (folder->GetDisplayNameOf(item.get(), SHGDN_FORPARSING, &name) == S_OK &&
+            name.uType == STRRET_WSTR) {
+          WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text, sizeof text, nullptr, nullptr);
+          CoTaskMemFree(name.pOleStr);
+        }
+        sink += text[0];
+      }
+    });
+    const double asScan = perName(repeat, [&](const std::string&) {
+      for (const TUniquePidl& item : items)
+        sink += static_cast<long>(
+            GetDisplayName(folder.get(), item.get(), TDisplayNameType::dntForParsing).size());
+    });
+    const double perItem = items.empty() ? 0 : 1.0 / static_cast<double>(items.size());
+    std::printf("  per item (%zu): parsing name as the floor takes it %.2f us, as the scan %.2f us\n",
+                items.size(), asFloor * perItem, asScan * perItem);
   }
   std::string upper;
   std::printf("  per file: name and extension, upper-cased %.2f us",
@@ -413,10 +525,12 @@ int main(int argc, char** argv) {
     IShellFolder* desktop = form.DesktopFolder();
     const HWND owner = Application.Handle();
     TResponseProbe probe;
+    std::printf("visual style: %s\n", ActiveTheme().c_str());
 
-    TTree trees[2];
+    const bool wideOnly = argc > 3 && std::strcmp(argv[3], "wide") == 0;
+    std::vector<TTree> trees(wideOnly ? 1 : 2);
     trees[0].name = "wide";
-    trees[1].name = "realistic";
+    if (!wideOnly) trees[1].name = "realistic";
     for (TTree& tree : trees) {
       tree.path = TreeRoot + tree.name;
       if (!ParseTree(desktop, tree)) return 1;
@@ -424,11 +538,12 @@ int main(int argc, char** argv) {
     }
 
     SIZE_T before = 0, after = 0;
+    std::vector<SIZE_T> afterEach;
     int realisticScans = 0;
     double longestGap = 0;
     for (int round = 0; round < rounds; ++round) {
       for (TTree& tree : trees) {
-        const bool realistic = &tree == &trees[1];
+        const bool realistic = tree.name == "realistic";
         // The first of the three goes first in turn, so that none of them
         // always follows the same one.
         for (int k = 0; k < 3; ++k) {
@@ -450,6 +565,8 @@ int main(int argc, char** argv) {
               if (realistic) {
                 probe.Stop();
                 longestGap = std::max(longestGap, probe.Longest());
+                // After each scan, to tell a first scan's warming up from growth.
+                afterEach.push_back(PrivateBytes());
                 if (++realisticScans == 3) after = PrivateBytes();
               }
               break;
@@ -460,11 +577,11 @@ int main(int argc, char** argv) {
           }
         }
       }
-      std::printf(
-          "round %d: wide floor %.3f scan %.3f walk %.3f; realistic floor %.3f scan %.3f "
-          "walk %.3f s\n",
-          round + 1, trees[0].floor.back(), trees[0].scan.back(), trees[0].walk.back(),
-          trees[1].floor.back(), trees[1].scan.back(), trees[1].walk.back());
+      std::printf("round %d:", round + 1);
+      for (const TTree& tree : trees)
+        std::printf(" %s floor %.3f scan %.3f walk %.3f s;", tree.name.c_str(), tree.floor.back(),
+                    tree.scan.back(), tree.walk.back());
+      std::printf("\n");
       std::fflush(stdout);
     }
 
@@ -483,6 +600,10 @@ int main(int argc, char** argv) {
                   walk * 1e6 / tree.files.items);
     }
     std::printf("ratio scan/floor (wide): %.2f\n", Median(trees[0].scan) / Median(trees[0].floor));
+    if (wideOnly) {
+      PidlhelpFinalize();
+      return 0;
+    }
     std::printf("ratio scan/floor (realistic): %.2f\n",
                 Median(trees[1].scan) / Median(trees[1].floor));
     std::printf("ratio scan/walk (realistic): %.2f\n",
@@ -490,6 +611,12 @@ int main(int argc, char** argv) {
     std::printf("private bytes before three scans: %zu, after: %zu (%+lld)\n",
                 static_cast<size_t>(before), static_cast<size_t>(after),
                 static_cast<long long>(after) - static_cast<long long>(before));
+    std::printf("private bytes after each realistic scan:");
+    for (size_t i = 0; i < afterEach.size(); ++i)
+      std::printf(" %zu (%+lld)", static_cast<size_t>(afterEach[i]),
+                  static_cast<long long>(afterEach[i]) -
+                      static_cast<long long>(i ? afterEach[i - 1] : before));
+    std::printf("\n");
     std::printf("longest gap between message processing (realistic): %.1f ms\n", longestGap * 1e3);
 
     if (scaleRounds > 0) {
