@@ -364,7 +364,7 @@ void TModuleScan::ExamineFile(const std::string& name, const std::wstring& wideN
       IndexOfText(*context_.watchedLibraries, fileName) >= 0) {
     ReportWatchedFile(name, wideName);
     const std::string folder =
-        ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, &IsAnsiLeadByte)));
+        ExcludeTrailingBackslash(UpperCase(ExtractFilePath(name, AnsiLeadBytePredicate())));
     // Under WoW64 the shell lists the 32-bit system directory's files a
     // second time under their physical folder: they are where they belong.
     const bool inSystemDirectory =

@@ -66,7 +66,7 @@ enum class TWatchedKind { wkNone, wkLibrary, wkProgram };
 // program, `upperName` receives the upper-cased file name. `isLeadByte`
 // tells the code page's lead bytes (tests give other code pages' ones).
 TWatchedKind ClassifyFile(const std::string& path, std::string& upperName,
-                          TLeadBytePredicate isLeadByte = &IsAnsiLeadByte);
+                          TLeadBytePredicate isLeadByte = AnsiLeadBytePredicate());
 
 class TModuleScan {
 public:

@@ -39,6 +39,18 @@ inline bool IsAnsiLeadByte(unsigned char byte) {
   } table;
   return table.lead[byte];
 }
+
+// IsAnsiLeadByte where the ANSI code page has lead bytes; null where it has
+// none, so that its text is split with a plain search from the end rather
+// than a walk over every byte from the start.
+inline TLeadBytePredicate AnsiLeadBytePredicate() {
+  static const bool any = [] {
+    for (int b = 0; b < 256; ++b)
+      if (IsAnsiLeadByte(static_cast<unsigned char>(b))) return true;
+    return false;
+  }();
+  return any ? &IsAnsiLeadByte : nullptr;
+}
 #endif
 
 }  // namespace tarvo

@@ -10,7 +10,7 @@ std::string ShortenPath(const std::string& path, HDC dc, int maxWidth) {
     if (!GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size)) return 0;
     return static_cast<int>(size.cx);
   };
-  return ShortenPath(path, width, maxWidth, &IsAnsiLeadByte);
+  return ShortenPath(path, width, maxWidth, AnsiLeadBytePredicate());
 }
 
 }  // namespace tarvo
