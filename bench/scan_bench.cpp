@@ -51,6 +51,21 @@ struct TCounts {
   long items = 0;
 };
 
+// The parsing name as the floor takes it: converted into a fixed buffer,
+// with nothing of the scan's own handling.
+void FloorParsingName(IShellFolder* folder, LPCITEMIDLIST item, char (&text)[1024]) {
+  STRRET name;
+  name.uType = STRRET_CSTR;
+  text[0] = '\0';
+  if (folder->GetDisplayNameOf(item, SHGDN_FORPARSING, &name) != S_OK) return;
+  if (name.uType == STRRET_WSTR) {
+    WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text, sizeof text, nullptr, nullptr);
+    CoTaskMemFree(name.pOleStr);
+  } else if (name.uType == STRRET_CSTR) {
+    std::memcpy(text, name.cStr, sizeof name.cStr);
+  }
+}
+
 // The floor: exactly the shell calls the scan makes, and nothing of its own.
 void Floor(IShellFolder* desktop, HWND owner, LPCITEMIDLIST list, TCounts& counts) {
   TComRef<IShellFolder> folder;
@@ -66,18 +81,8 @@ void Floor(IShellFolder* desktop, HWND owner, LPCITEMIDLIST list, TCounts& count
     if (enumerator->Next(1, item.put(), &fetched) != S_OK) break;
     ++counts.items;
     LPCITEMIDLIST child = item.get();
-    STRRET name;
-    name.uType = STRRET_CSTR;
     char text[1024];
-    text[0] = '\0';
-    if (folder->GetDisplayNameOf(child, SHGDN_FORPARSING, &name) == S_OK) {
-      if (name.uType == STRRET_WSTR) {
-        WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text, sizeof text, nullptr, nullptr);
-        CoTaskMemFree(name.pOleStr);
-      } else if (name.uType == STRRET_CSTR) {
-        std::memcpy(text, name.cStr, sizeof name.cStr);
-      }
-    }
+    FloorParsingName(folder.get(), child, text);
     ULONG attributes = AskedAttributes;
     folder->GetAttributesOf(1, &child, &attributes);
     if ((attributes & AskedAttributes) == AskedAttributes) {
@@ -459,14 +464,8 @@ void Profile(TfrmMain& form, const std::string& name) {
     std::vector<std::string> repeat(50);
     const double asFloor = perName(repeat, [&](const std::string&) {
       for (const TUniquePidl& item : items) {
-        STRRET name;
-        name.uType = STRRET_CSTR;
         char text[1024];
-        if (folder->GetDisplayNameOf(item.get(), SHGDN_FORPARSING, &name) == S_OK &&
-            name.uType == STRRET_WSTR) {
-          WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, text, sizeof text, nullptr, nullptr);
-          CoTaskMemFree(name.pOleStr);
-        }
+        FloorParsingName(folder.get(), item.get(), text);
         sink += text[0];
       }
     });

@@ -196,7 +196,6 @@ TEST(ScanNames, WideNamesConvertWholeOnBothSidesOfTheShortBuffer) {
       text += i % 7 == 3 ? L'\u0141' : static_cast<wchar_t>(L'a' + i % 26);
     const std::string ansi = WideToAnsi(text.c_str(), text.size());
     EXPECT_EQ(ansi, reference(text)) << length;
-    EXPECT_EQ(ansi, WideToAnsi(text)) << length;
     // One byte per character in this code page: nothing cut, no look-alike.
     EXPECT_EQ(ansi.size(), length);
     if (length > 3) {
